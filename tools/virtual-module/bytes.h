@@ -1,0 +1,6 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
