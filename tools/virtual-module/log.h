@@ -11,10 +11,10 @@
 void logStart();
 
 // A whole line as it is, e.g. "device: /dev/pts/3" or "state: ...".
-void logLine(const std::string &text);
+void logLine(const std::string& text);
 
 // "  1234.5 ms  9600  <what>  <text>": an event on the line at the given rate.
-void logEvent(unsigned rate, const char *what, const std::string &text);
+void logEvent(unsigned rate, const char* what, const std::string& text);
 
 // "55 AA 02 50 00": upper-case hex, one space between bytes.
-std::string hexBytes(const Bytes &bytes);
+std::string hexBytes(const Bytes& bytes);

@@ -30,19 +30,19 @@ constexpr std::uint8_t Bind = 14;
 
 // Everything the module remembers. Text fields are raw bytes as they travel on the line.
 struct Settings {
-  Bytes name;
-  Bytes password;
-  std::uint8_t security = 1;
-  std::uint16_t baudCode = 39;
-  std::array<std::uint16_t, 4> sniff{}; // maximum, minimum, attempt, timeout
-  std::array<std::uint16_t, 2> park{};  // maximum, minimum
-  std::uint8_t master = 0;
-  std::array<std::uint8_t, 3> classOfDevice{};
-  std::uint8_t bind = 1;
-  std::array<std::uint16_t, 4> scan{}; // page interval, page window, inquiry interval, window
-  std::uint8_t maxConnections = 1;
-  std::uint8_t firmwareMajor = 2;
-  std::uint8_t firmwareMinor = 10;
+    Bytes name;
+    Bytes password;
+    std::uint8_t security = 1;
+    std::uint16_t baudCode = 39;
+    std::array<std::uint16_t, 4> sniff{}; // maximum, minimum, attempt, timeout
+    std::array<std::uint16_t, 2> park{};  // maximum, minimum
+    std::uint8_t master = 0;
+    std::array<std::uint8_t, 3> classOfDevice{};
+    std::uint8_t bind = 1;
+    std::array<std::uint16_t, 4> scan{}; // page interval, page window, inquiry interval, window
+    std::uint8_t maxConnections = 1;
+    std::uint8_t firmwareMajor = 2;
+    std::uint8_t firmwareMinor = 10;
 };
 
 Settings factorySettings();
@@ -52,43 +52,43 @@ unsigned rateOfCode(std::uint16_t code);
 std::uint16_t codeOfRate(unsigned rate);
 
 // "state: name=... pwd=... auth=1 baud=39 ...": one line that tests can match.
-std::string describe(const Settings &settings);
+std::string describe(const Settings& settings);
 
 struct Command {
-  bool query = false;
-  std::uint8_t type = 0;
-  Bytes param; // set: parameter bytes; query: whatever follows the type (normally nothing)
+    bool query = false;
+    std::uint8_t type = 0;
+    Bytes param; // set: parameter bytes; query: whatever follows the type (normally nothing)
 };
 
 // Splits a received body into a command; empty for an empty body or a query without its type.
-std::optional<Command> parseCommand(const Bytes &body);
+std::optional<Command> parseCommand(const Bytes& body);
 
 struct Outcome {
-  Bytes answer;             // the answer body
-  bool applied = false;     // a set command changed (or confirmed) the settings
-  bool baudCodeSet = false; // a new baud-rate code is waiting for the next reset
-  std::string note;         // why a command failed, or what a command did besides storing
+    Bytes answer;             // the answer body
+    bool applied = false;     // a set command changed (or confirmed) the settings
+    bool baudCodeSet = false; // a new baud-rate code is waiting for the next reset
+    std::string note;         // why a command failed, or what a command did besides storing
 };
 
 // The module's side of the protocol: the settings and the rate its serial line runs at.
 class Module {
 public:
-  Module(Settings settings, unsigned lineRate);
+    Module(Settings settings, unsigned lineRate);
 
-  Outcome handle(const Command &command);
-  // The answer to a command the module declines without looking at it.
-  static Bytes refusal(const Command &command);
+    Outcome handle(const Command& command);
+    // The answer to a command the module declines without looking at it.
+    static Bytes refusal(const Command& command);
 
-  // Moves the line to the stored baud-rate code, as a restart does. Returns the rate before.
-  unsigned applyStoredRate();
+    // Moves the line to the stored baud-rate code, as a restart does. Returns the rate before.
+    unsigned applyStoredRate();
 
-  const Settings &settings() const { return settings_; }
-  unsigned lineRate() const { return lineRate_; }
+    const Settings& settings() const { return settings_; }
+    unsigned lineRate() const { return lineRate_; }
 
 private:
-  Outcome answerQuery(const Command &command) const;
-  Outcome applySet(const Command &command);
+    Outcome answerQuery(const Command& command) const;
+    Outcome applySet(const Command& command);
 
-  Settings settings_;
-  unsigned lineRate_;
+    Settings settings_;
+    unsigned lineRate_;
 };

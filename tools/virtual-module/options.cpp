@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-const char *const kUsage =
+const char* const kUsage =
     "usage: virtual-module [options]\n"
     "Plays the serial-port module on a pseudo-terminal; prints 'device: /dev/pts/N' first.\n"
     "\n"
@@ -35,156 +35,158 @@ const char *const kUsage =
 
 namespace {
 
-bool parseUnsigned(const char *text, unsigned long max, unsigned long &value) {
-  if (*text < '0' || *text > '9')
-    return false;
-  char *rest = nullptr;
-  errno = 0;
-  value = std::strtoul(text, &rest, 10);
-  return errno == 0 && *rest == '\0' && value <= max;
+bool parseUnsigned(const char* text, unsigned long max, unsigned long& value) {
+    if (*text < '0' || *text > '9')
+        return false;
+    char* rest = nullptr;
+    errno = 0;
+    value = std::strtoul(text, &rest, 10);
+    return errno == 0 && *rest == '\0' && value <= max;
 }
 
-Bytes textBytes(const char *text) { return Bytes(text, text + std::strlen(text)); }
+Bytes textBytes(const char* text) {
+    return Bytes(text, text + std::strlen(text));
+}
 
 } // namespace
 
-bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
-  bool rateGiven = false;
-  bool codeGiven = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string name = argv[i];
-    std::string inlineValue;
-    bool hasInlineValue = false;
-    if (const std::size_t eq = name.find('=');
-        name.rfind("--", 0) == 0 && eq != std::string::npos) {
-      inlineValue = name.substr(eq + 1);
-      name.resize(eq);
-      hasInlineValue = true;
-    }
-    const auto value = [&](const char *&out) {
-      if (hasInlineValue) {
-        out = argv[i] + (std::strlen(argv[i]) - inlineValue.size());
-        return true;
-      }
-      if (i + 1 >= argc) {
-        error = name + " needs a value";
-        return false;
-      }
-      out = argv[++i];
-      return true;
-    };
-    const auto number = [&](unsigned long max, unsigned long &out) {
-      const char *text = nullptr;
-      if (!value(text))
-        return false;
-      if (!parseUnsigned(text, max, out)) {
-        error = name + ": not a number from 0 to " + std::to_string(max) + ": " + text;
-        return false;
-      }
-      return true;
-    };
-    const auto flag = [&](bool &out) {
-      if (hasInlineValue) {
-        error = name + " takes no value";
-        return false;
-      }
-      out = true;
-      return true;
-    };
+bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
+    bool rateGiven = false;
+    bool codeGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        std::string inlineValue;
+        bool hasInlineValue = false;
+        if (const std::size_t eq = name.find('=');
+            name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+            hasInlineValue = true;
+        }
+        const auto value = [&](const char*& out) {
+            if (hasInlineValue) {
+                out = argv[i] + (std::strlen(argv[i]) - inlineValue.size());
+                return true;
+            }
+            if (i + 1 >= argc) {
+                error = name + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        const auto number = [&](unsigned long max, unsigned long& out) {
+            const char* text = nullptr;
+            if (!value(text))
+                return false;
+            if (!parseUnsigned(text, max, out)) {
+                error = name + ": not a number from 0 to " + std::to_string(max) + ": " + text;
+                return false;
+            }
+            return true;
+        };
+        const auto flag = [&](bool& out) {
+            if (hasInlineValue) {
+                error = name + " takes no value";
+                return false;
+            }
+            out = true;
+            return true;
+        };
 
-    const char *text = nullptr;
-    unsigned long n = 0;
-    MisbehaviourOptions &mis = options.misbehaviour;
-    if (name == "--help" || name == "-h") {
-      options.help = true;
-    } else if (name == "--link") {
-      if (!value(text))
-        return false;
-      options.linkPath = text;
-    } else if (name == "--rate") {
-      if (!number(0xFFFFFFFF, n))
-        return false;
-      if (codeOfRate(static_cast<unsigned>(n)) == 0) {
-        error = "--rate: not a rate the module knows: " + std::to_string(n);
-        return false;
-      }
-      options.rate = static_cast<unsigned>(n);
-      rateGiven = true;
-    } else if (name == "--switch-at-once") {
-      if (!flag(options.switchAtOnce))
-        return false;
-    } else if (name == "--name") {
-      if (!value(text))
-        return false;
-      options.settings.name = textBytes(text);
-    } else if (name == "--password") {
-      if (!value(text))
-        return false;
-      options.settings.password = textBytes(text);
-    } else if (name == "--baud-code") {
-      if (!number(0xFFFF, n))
-        return false;
-      if (rateOfCode(static_cast<std::uint16_t>(n)) == 0) {
-        error = "--baud-code: not a known baud-rate code: " + std::to_string(n);
-        return false;
-      }
-      options.settings.baudCode = static_cast<std::uint16_t>(n);
-      codeGiven = true;
-    } else if (name == "--firmware") {
-      if (!value(text))
-        return false;
-      const char *dot = std::strchr(text, '.');
-      unsigned long major = 0;
-      unsigned long minor = 0;
-      if (dot == nullptr || !parseUnsigned(std::string(text, dot).c_str(), 255, major) ||
-          !parseUnsigned(dot + 1, 255, minor)) {
-        error = "--firmware: expected MAJOR.MINOR (0 to 255 each): " + std::string(text);
-        return false;
-      }
-      options.settings.firmwareMajor = static_cast<std::uint8_t>(major);
-      options.settings.firmwareMinor = static_cast<std::uint8_t>(minor);
-    } else if (name == "--max-conn") {
-      if (!number(255, n))
-        return false;
-      options.settings.maxConnections = static_cast<std::uint8_t>(n);
-    } else if (name == "--silent" || name == "--refuse") {
-      if (!value(text))
-        return false;
-      if (!parseTypeList(text, name == "--silent" ? mis.silent : mis.refuse)) {
-        error = name + ": expected a comma list of command types: " + text;
-        return false;
-      }
-    } else if (name == "--silent-first") {
-      if (!number(0xFFFFFFFF, n))
-        return false;
-      mis.silentFirst = static_cast<unsigned>(n);
-    } else if (name == "--answer-twice") {
-      if (!flag(mis.answerTwice))
-        return false;
-    } else if (name == "--noise") {
-      if (!flag(mis.noise))
-        return false;
-    } else if (name == "--byte-delay") {
-      if (!number(60000, n))
-        return false;
-      mis.byteDelayMs = static_cast<unsigned>(n);
-    } else if (name == "--latency") {
-      if (!number(60000, n))
-        return false;
-      mis.latencyMs = static_cast<unsigned>(n);
-    } else if (name == "--seed") {
-      if (!number(0xFFFFFFFF, n))
-        return false;
-      mis.seed = static_cast<unsigned>(n);
-    } else {
-      error = "unknown option: " + std::string(argv[i]);
-      return false;
+        const char* text = nullptr;
+        unsigned long n = 0;
+        MisbehaviourOptions& mis = options.misbehaviour;
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else if (name == "--link") {
+            if (!value(text))
+                return false;
+            options.linkPath = text;
+        } else if (name == "--rate") {
+            if (!number(0xFFFFFFFF, n))
+                return false;
+            if (codeOfRate(static_cast<unsigned>(n)) == 0) {
+                error = "--rate: not a rate the module knows: " + std::to_string(n);
+                return false;
+            }
+            options.rate = static_cast<unsigned>(n);
+            rateGiven = true;
+        } else if (name == "--switch-at-once") {
+            if (!flag(options.switchAtOnce))
+                return false;
+        } else if (name == "--name") {
+            if (!value(text))
+                return false;
+            options.settings.name = textBytes(text);
+        } else if (name == "--password") {
+            if (!value(text))
+                return false;
+            options.settings.password = textBytes(text);
+        } else if (name == "--baud-code") {
+            if (!number(0xFFFF, n))
+                return false;
+            if (rateOfCode(static_cast<std::uint16_t>(n)) == 0) {
+                error = "--baud-code: not a known baud-rate code: " + std::to_string(n);
+                return false;
+            }
+            options.settings.baudCode = static_cast<std::uint16_t>(n);
+            codeGiven = true;
+        } else if (name == "--firmware") {
+            if (!value(text))
+                return false;
+            const char* dot = std::strchr(text, '.');
+            unsigned long major = 0;
+            unsigned long minor = 0;
+            if (dot == nullptr || !parseUnsigned(std::string(text, dot).c_str(), 255, major) ||
+                !parseUnsigned(dot + 1, 255, minor)) {
+                error = "--firmware: expected MAJOR.MINOR (0 to 255 each): " + std::string(text);
+                return false;
+            }
+            options.settings.firmwareMajor = static_cast<std::uint8_t>(major);
+            options.settings.firmwareMinor = static_cast<std::uint8_t>(minor);
+        } else if (name == "--max-conn") {
+            if (!number(255, n))
+                return false;
+            options.settings.maxConnections = static_cast<std::uint8_t>(n);
+        } else if (name == "--silent" || name == "--refuse") {
+            if (!value(text))
+                return false;
+            if (!parseTypeList(text, name == "--silent" ? mis.silent : mis.refuse)) {
+                error = name + ": expected a comma list of command types: " + text;
+                return false;
+            }
+        } else if (name == "--silent-first") {
+            if (!number(0xFFFFFFFF, n))
+                return false;
+            mis.silentFirst = static_cast<unsigned>(n);
+        } else if (name == "--answer-twice") {
+            if (!flag(mis.answerTwice))
+                return false;
+        } else if (name == "--noise") {
+            if (!flag(mis.noise))
+                return false;
+        } else if (name == "--byte-delay") {
+            if (!number(60000, n))
+                return false;
+            mis.byteDelayMs = static_cast<unsigned>(n);
+        } else if (name == "--latency") {
+            if (!number(60000, n))
+                return false;
+            mis.latencyMs = static_cast<unsigned>(n);
+        } else if (name == "--seed") {
+            if (!number(0xFFFFFFFF, n))
+                return false;
+            mis.seed = static_cast<unsigned>(n);
+        } else {
+            error = "unknown option: " + std::string(argv[i]);
+            return false;
+        }
     }
-  }
-  // One of the two alone says both: the line runs at the rate of the stored code.
-  if (rateGiven && !codeGiven)
-    options.settings.baudCode = codeOfRate(options.rate);
-  else if (codeGiven && !rateGiven)
-    options.rate = rateOfCode(options.settings.baudCode);
-  return true;
+    // One of the two alone says both: the line runs at the rate of the stored code.
+    if (rateGiven && !codeGiven)
+        options.settings.baudCode = codeOfRate(options.rate);
+    else if (codeGiven && !rateGiven)
+        options.rate = rateOfCode(options.settings.baudCode);
+    return true;
 }

@@ -6,15 +6,15 @@
 #include <string>
 
 struct Options {
-  Settings settings = factorySettings();
-  unsigned rate = 9600;      // the rate the module's line starts at
-  std::string linkPath;      // symbolic link to the device, if wanted
-  bool switchAtOnce = false; // a new baud rate takes effect right after its answer
-  MisbehaviourOptions misbehaviour;
-  bool help = false;
+    Settings settings = factorySettings();
+    unsigned rate = 9600;      // the rate the module's line starts at
+    std::string linkPath;      // symbolic link to the device, if wanted
+    bool switchAtOnce = false; // a new baud rate takes effect right after its answer
+    MisbehaviourOptions misbehaviour;
+    bool help = false;
 };
 
 // Returns false with a message for the user on a bad command line.
-bool parseOptions(int argc, char **argv, Options &options, std::string &error);
+bool parseOptions(int argc, char** argv, Options& options, std::string& error);
 
-extern const char *const kUsage;
+extern const char* const kUsage;

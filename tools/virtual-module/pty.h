@@ -12,26 +12,26 @@
 // survive the product closing and reopening the port, as they would on a real serial line.
 class PseudoTerminal {
 public:
-  PseudoTerminal() = default;
-  PseudoTerminal(const PseudoTerminal &) = delete;
-  PseudoTerminal &operator=(const PseudoTerminal &) = delete;
-  ~PseudoTerminal();
+    PseudoTerminal() = default;
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+    ~PseudoTerminal();
 
-  // Opens the pair and puts the slave side in raw mode (no echo) at the given rate.
-  bool open(unsigned rate, std::string &error);
-  // Makes path a symbolic link to the slave device, replacing an existing link; removed on exit.
-  bool link(const std::string &path, std::string &error);
+    // Opens the pair and puts the slave side in raw mode (no echo) at the given rate.
+    bool open(unsigned rate, std::string& error);
+    // Makes path a symbolic link to the slave device, replacing an existing link; removed on exit.
+    bool link(const std::string& path, std::string& error);
 
-  int masterFd() const { return master_; }
-  const std::string &slaveName() const { return slaveName_; }
-  // The rate the product has set on the line (the master reflects the slave's settings).
-  LineSpeed speed() const;
-  // Waits until everything written to the master side has been handed to the line.
-  void drain() const;
+    int masterFd() const { return master_; }
+    const std::string& slaveName() const { return slaveName_; }
+    // The rate the product has set on the line (the master reflects the slave's settings).
+    LineSpeed speed() const;
+    // Waits until everything written to the master side has been handed to the line.
+    void drain() const;
 
 private:
-  int master_ = -1;
-  int slave_ = -1;
-  std::string slaveName_;
-  std::string linkPath_;
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slaveName_;
+    std::string linkPath_;
 };

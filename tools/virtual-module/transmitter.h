@@ -13,28 +13,28 @@ using Clock = std::chrono::steady_clock;
 // reacting to signals.
 class Transmitter {
 public:
-  struct Chunk {
-    Bytes bytes;
-    Clock::time_point notBefore;     // earliest moment to write it
-    std::chrono::milliseconds gap{}; // pause after the previous write
-    std::function<void()> written;   // run once the last byte has been handed to the line
-  };
+    struct Chunk {
+        Bytes bytes;
+        Clock::time_point notBefore;     // earliest moment to write it
+        std::chrono::milliseconds gap{}; // pause after the previous write
+        std::function<void()> written;   // run once the last byte has been handed to the line
+    };
 
-  explicit Transmitter(int fd) : fd_(fd) {}
+    explicit Transmitter(int fd) : fd_(fd) {}
 
-  void push(Chunk chunk);
-  // Writes every chunk that is due. Returns false if the line refused the bytes for good.
-  bool service(Clock::time_point now);
-  // How long poll() may sleep before the next chunk is due; -1 when nothing is waiting for time.
-  int timeoutMs(Clock::time_point now) const;
-  // The line's input queue is full: wait until it can take bytes again.
-  bool waitingForRoom() const { return blocked_; }
+    void push(Chunk chunk);
+    // Writes every chunk that is due. Returns false if the line refused the bytes for good.
+    bool service(Clock::time_point now);
+    // How long poll() may sleep before the next chunk is due; -1 when nothing is waiting for time.
+    int timeoutMs(Clock::time_point now) const;
+    // The line's input queue is full: wait until it can take bytes again.
+    bool waitingForRoom() const { return blocked_; }
 
 private:
-  Clock::time_point due(const Chunk &chunk) const;
+    Clock::time_point due(const Chunk& chunk) const;
 
-  int fd_;
-  std::deque<Chunk> queue_;
-  Clock::time_point lastWrite_{};
-  bool blocked_ = false;
+    int fd_;
+    std::deque<Chunk> queue_;
+    Clock::time_point lastWrite_{};
+    bool blocked_ = false;
 };
