@@ -1,0 +1,133 @@
+// Opening and closing the port, and finding the module's baud rate by
+// probing the standard rates one second apart.
+#include "Failure.h"
+#include "query/ParamSnapshot.h"
+#include "ui/frmParvex.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+
+namespace {
+const QString lineFormat = QStringLiteral(",n,8,1");
+
+QString nextDetectionRate(const QString& rate) {
+    static const QStringList order = {QStringLiteral("1200"),  QStringLiteral("2400"),
+                                      QStringLiteral("4800"),  QStringLiteral("9600"),
+                                      QStringLiteral("19200"), QStringLiteral("38400"),
+                                      QStringLiteral("57600"), QStringLiteral("115200")};
+    const qsizetype at = order.indexOf(rate);
+    if (at < 0)
+        return rate;
+    return at + 1 < order.size() ? order[at + 1] : QString();
+}
+
+int portNumberOf(const QString& text) {
+    static const QRegularExpression row(QStringLiteral("^COM([1-9]|1[0-2])$"));
+    const auto match = row.match(text);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+int handshakingOf(const QString& text) {
+    if (text == QLatin1String("Xon/Xoff"))
+        return 1;
+    if (text == QLatin1String("Hardware"))
+        return 2;
+    if (text == QLatin1String("None"))
+        return 0;
+    return -1;
+}
+} // namespace
+
+bool frmParvex::portShownOpen() const {
+    return CmdConn->text() == QLatin1String("Disconnect");
+}
+
+void frmParvex::openPort() {
+    MSComm1->setPortOpen(true);
+    // A new opening may face another module, or the same one at another
+    // rate: nothing received or read before carries over.
+    receiver.reset();
+    ParamSnapshot.clear();
+}
+
+void frmParvex::showPortClosed() {
+    ShowStatus(QStringLiteral("Port is closed!"));
+    CmdConn->setText(QStringLiteral("Connect"));
+    TimeoutTimer->stop();
+    bAutoDetect->setEnabled(true);
+}
+
+void frmParvex::CmdConn_Click() {
+    try {
+        if (MSComm1->PortOpen()) {
+            MSComm1->setPortOpen(false);
+            showPortClosed();
+            return;
+        }
+        if (const int port = portNumberOf(ComPortNum->currentText()))
+            MSComm1->setCommPort(port);
+        const bool detect = bAutoDetect->isChecked();
+        if (detect) {
+            MSComm1->setSettings(QStringLiteral("1200") + lineFormat);
+            DetectBaud = QStringLiteral("1200");
+            ConnBaudRate->setCurrentText(DetectBaud);
+        } else {
+            MSComm1->setSettings(ConnBaudRate->currentText() + lineFormat);
+        }
+        MSComm1->setInputMode(1);
+        if (const int handshaking = handshakingOf(ComFlowCtrl->currentText()); handshaking >= 0)
+            MSComm1->setHandshaking(handshaking);
+        openPort();
+        ShowStatus(QStringLiteral("Port open succeed!"));
+        CmdConn->setText(QStringLiteral("Disconnect"));
+        bAutoDetect->setEnabled(false);
+        if (detect) {
+            BaudFound = False;
+            SendQueryCmd(0);
+            TimeoutTimer->start();
+            ShowStatus(QStringLiteral("Detecting Baud Rate......"));
+        } else {
+            CmdQuery_Click();
+        }
+    } catch (const Failure& failure) {
+        MsgBox(failure.description(), QStringLiteral("Error"), BoxIcon::Critical);
+    }
+}
+
+void frmParvex::bAutoDetect_Click() {
+    ConnBaudRate->setEnabled(!bAutoDetect->isChecked());
+}
+
+void frmParvex::TimeoutTimer_Timer() {
+    TimeoutTimer->stop();
+    if (BaudFound != False || !bAutoDetect->isChecked())
+        return;
+    DetectBaud = nextDetectionRate(DetectBaud);
+    if (DetectBaud.isEmpty()) {
+        CmdConn_Click();
+        MsgBox(QStringLiteral("Can not find the current baud rate,please set it manually!"),
+               QStringLiteral("Information"), BoxIcon::Information);
+        return;
+    }
+    try {
+        if (MSComm1->PortOpen())
+            MSComm1->setPortOpen(false);
+        MSComm1->setSettings(DetectBaud + lineFormat);
+        ConnBaudRate->setCurrentText(DetectBaud);
+        openPort();
+    } catch (const Failure& failure) {
+        stopDetectionAfterFailure(failure.description());
+        return;
+    }
+    SendQueryCmd(0);
+    TimeoutTimer->start();
+}
+
+void frmParvex::stopDetectionAfterFailure(const QString& description) {
+    // The port is closed already; opening it again would only fail again.
+    showPortClosed();
+    MsgBox(description, QStringLiteral("Error"), BoxIcon::Critical);
+}

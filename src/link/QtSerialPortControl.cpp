@@ -1,0 +1,104 @@
+#include "QtSerialPortControl.h"
+
+#include "Failure.h"
+#include "SerialSettings.h"
+
+#include <QElapsedTimer>
+
+namespace {
+// Long enough for a full frame at the slowest rate to leave the driver.
+constexpr int outputBoundMs = 2500;
+
+QSerialPort::FlowControl toFlowControl(int handshaking) {
+    switch (handshaking) {
+    case 1:
+        return QSerialPort::SoftwareControl;
+    case 2:
+        return QSerialPort::HardwareControl;
+    default:
+        return QSerialPort::NoFlowControl;
+    }
+}
+} // namespace
+
+QtSerialPortControl::QtSerialPortControl(PortNames portNames, QObject* parent)
+    : SerialPortControl(parent), names(std::move(portNames)) {
+    // Queued, so that received data never reaches the window from inside
+    // Output(), whose wait may read the port.
+    connect(
+        &serial, &QSerialPort::readyRead, this,
+        [this] { emit OnComm(CommEvent::Received, QString()); }, Qt::QueuedConnection);
+    connect(&serial, &QSerialPort::errorOccurred, this, &QtSerialPortControl::onError);
+}
+
+void QtSerialPortControl::setPortOpen(bool open) {
+    if (!open) {
+        serial.close();
+        return;
+    }
+    if (!serial.isOpen())
+        this->open();
+}
+
+void QtSerialPortControl::open() {
+    const QString device = names.value(commPort);
+    if (device.isEmpty())
+        fail(QStringLiteral("No device for this port"));
+    const auto line = parseSerialSettings(settings);
+    if (!line)
+        fail(QStringLiteral("Invalid settings \"%1\"").arg(settings));
+    serial.setPortName(device);
+    if (!serial.open(QIODevice::ReadWrite))
+        fail(serial.errorString());
+    const bool configured = serial.setBaudRate(line->baudRate) && serial.setParity(line->parity) &&
+                            serial.setDataBits(line->dataBits) &&
+                            serial.setStopBits(line->stopBits) &&
+                            serial.setFlowControl(toFlowControl(handshaking));
+    if (!configured) {
+        const QString reason = serial.errorString();
+        serial.close();
+        fail(reason);
+    }
+    serial.clearError();
+    failureReported = false;
+}
+
+void QtSerialPortControl::fail(const QString& reason) const {
+    throw Failure(QStringLiteral("%1: %2").arg(portRowLabel(commPort, names), reason));
+}
+
+int QtSerialPortControl::InBufferCount() const {
+    return serial.isOpen() ? static_cast<int>(serial.bytesAvailable()) : 0;
+}
+
+QByteArray QtSerialPortControl::Input() {
+    return serial.isOpen() ? serial.readAll() : QByteArray();
+}
+
+void QtSerialPortControl::Output(const QByteArray& bytes) {
+    if (!serial.isOpen())
+        return;
+    serial.write(bytes);
+    QElapsedTimer waited;
+    waited.start();
+    while (serial.isOpen() && serial.bytesToWrite() > 0 && waited.elapsed() < outputBoundMs)
+        serial.waitForBytesWritten(static_cast<int>(outputBoundMs - waited.elapsed()));
+}
+
+void QtSerialPortControl::onError(QSerialPort::SerialPortError error) {
+    const bool deviceGone = error == QSerialPort::ReadError ||
+                            error == QSerialPort::ResourceError || error == QSerialPort::WriteError;
+    if (!deviceGone || !serial.isOpen())
+        return;
+    // QSerialPort repeats the error for as long as the port stays open.
+    const QString description =
+        QStringLiteral("%1: %2").arg(portRowLabel(commPort, names), serial.errorString());
+    serial.close();
+    serial.clearError();
+    if (failureReported)
+        return;
+    failureReported = true;
+    QMetaObject::invokeMethod(
+        this, [this, description] { emit OnComm(CommEvent::Error, description); },
+        Qt::QueuedConnection);
+}

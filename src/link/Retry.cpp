@@ -1,0 +1,41 @@
+// Resending the command in flight when the module does not answer: twice,
+// one second apart, then giving up with a message.
+#include "ui/frmParvex.h"
+
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+constexpr int16_t resendLimit = 2;
+constexpr uint8_t clearBoundAddress = 10;
+} // namespace
+
+void frmParvex::RetryTimer_Timer() {
+    // The body being dispatched is the module's answer: nothing to resend.
+    if (inReceivePath)
+        return;
+    auto resendOrGiveUp = [this](auto resend) {
+        if (RetryCount >= resendLimit) {
+            RetryTimer->stop();
+            MsgBox(QStringLiteral("Current command execute fail,please try again after reset！！"),
+                   QStringLiteral("Error"), BoxIcon::Critical);
+            return;
+        }
+        resend();
+        ++RetryCount;
+    };
+    auto resendAsQuery = [this] { SendQueryCmd(CurCmdType); };
+    auto resendAsSetCommand = [this] { SendSetCmd(CurCmdType, CurCmdParam); };
+
+    // The module knows the clear command only as a set command, whatever
+    // sequence ran before it.
+    if (CurCmdType == clearBoundAddress) {
+        resendOrGiveUp(resendAsSetCommand);
+    } else {
+        if (QueryActive == True)
+            resendOrGiveUp(resendAsQuery);
+        if (SetActive == True)
+            resendOrGiveUp(resendAsSetCommand);
+    }
+    Label_retry->setText(QStringLiteral("Attempt number:") + QString::number(RetryCount));
+}

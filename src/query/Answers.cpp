@@ -1,0 +1,103 @@
+// Writing the data of each query answer into the window. Data of any other
+// length or form than its type's leaves the controls as they are.
+#include "link/BaudCodes.h"
+#include "link/HexText.h"
+#include "ui/frmParvex.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+QString hexText(const QByteArray& bytes) {
+    QString text;
+    HexToStrHex(bytes, text);
+    return text;
+}
+
+// Texts travel one byte a character and end at a zero byte, if any.
+QString textOf(const QByteArray& bytes) {
+    const qsizetype zero = bytes.indexOf('\0');
+    return QString::fromLatin1(zero < 0 ? bytes : bytes.left(zero));
+}
+
+void setCheckState(QCheckBox* box, uint8_t state) {
+    if (state <= 1)
+        box->setChecked(state == 1);
+}
+
+void setHexWords(const QByteArray& data, std::initializer_list<QLineEdit*> boxes) {
+    qsizetype offset = 0;
+    for (QLineEdit* box : boxes) {
+        box->setText(hexText(data.mid(offset, 2)));
+        offset += 2;
+    }
+}
+} // namespace
+
+void frmParvex::selectBaudCode(uint16_t code) {
+    const auto text = BaudCodes::textOfCode(code);
+    if (!text)
+        return;
+    if (paramBaudRate->findText(*text) < 0)
+        paramBaudRate->addItems(BaudCodes::extendedRows());
+    paramBaudRate->setCurrentText(*text);
+}
+
+void frmParvex::decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen) {
+    const QByteArray data = Param.left(ParamLen > 0 ? ParamLen : 0);
+    auto byte = [&](int i) { return static_cast<uint8_t>(data[i]); };
+    switch (CmdType) {
+    case 0:
+        if (ParamLen == 2)
+            version->setText(QStringLiteral("(Firmware Version %1.%2)").arg(byte(0)).arg(byte(1)));
+        break;
+    case 1:
+        if (ParamLen == 2)
+            selectBaudCode(static_cast<uint16_t>(byte(0) * 256 + byte(1)));
+        break;
+    case 2:
+        if (ParamLen == 1)
+            setCheckState(IsAuth, byte(0));
+        break;
+    case 3:
+        if (ParamLen >= 1)
+            txtPwd->setText(textOf(data));
+        break;
+    case 4:
+        if (ParamLen == 8)
+            setHexWords(data, {txtSniffMaxIntval, txtSniffMinIntval, txtAttempt, txtTimeout});
+        break;
+    case 5:
+        if (ParamLen == 4)
+            setHexWords(data, {txtParkMaxIntval, txtParkMinIntval});
+        break;
+    case 6:
+        if (ParamLen >= 1)
+            txtBDName->setText(textOf(data));
+        break;
+    case 7:
+        if (ParamLen == 3)
+            txtClassOfDevice->setText(hexText(data));
+        break;
+    case 8:
+        if (ParamLen == 1)
+            setCheckState(IsMaster, byte(0));
+        break;
+    case 9:
+        if (ParamLen == 1)
+            txtMaxConnNum->setText(QString::number(byte(0)));
+        break;
+    case 13:
+        if (ParamLen == 8)
+            setHexWords(data, {txtPsInterval, txtPsWindow, txtIsInterval, txtIsWindow});
+        break;
+    case 14:
+        if (ParamLen == 1)
+            setCheckState(chkIsBind, byte(0));
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,3 @@
+#include "ParamSnapshot.h"
+
+ParamSnapshotFields ParamSnapshot;

@@ -1,0 +1,105 @@
+// Every received body passes through here: set answers are reported, a
+// refused set command can be sent again, query answers go on to the query
+// sequence, and the retry clock is restarted and stopped.
+#include "link/Failure.h"
+#include "link/Frames.h"
+#include "ui/frmParvex.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <array>
+
+namespace {
+struct SetAnswerRow {
+    uint8_t kind;
+    const char* succeed;
+    const char* fail;
+    const char* prompt;
+    void (frmParvex::*step)();
+};
+
+const std::array<SetAnswerRow, 10> setAnswers{{
+    {1, "Set baud rate succeed", "Set baud rate fail", "Set [Baud Rate] timeout,continue?",
+     &frmParvex::SetBaudRate},
+    {2, "Set security succeed", "Set security fail", "Set [Encryption] timeout,continue?",
+     &frmParvex::SetSecurity},
+    {3, "Set password succeed", "Set password fail", "Set [Password] timeout,continue?",
+     &frmParvex::SetPassword},
+    {4, "Set Sniff Mode Parameter succeed", "Set Sniff Mode Parameter fail",
+     "Set [Sniff Mode Parameter] timeout,continue?", &frmParvex::SetSniffParam},
+    {5, "Set Park Mode Parameter succeed", "Set Park Mode Parameter fail",
+     "Set [Park Mode Parameter] timeout,continue?", &frmParvex::SetParkParam},
+    {6, "Set device name succeed", "Set device name fail", "Set [Device Name] timeout,continue?",
+     &frmParvex::SetDeviceName},
+    {7, "Set class of device succeed", "Set class of device fail",
+     "Set [Class of Device] timeout,continue?", &frmParvex::SetClassOfDevice},
+    {8, "Set master/slave succeed", "Set master/slave fail", "Set [Master/Slave] timeout,continue?",
+     &frmParvex::SetMasterSlave},
+    {13, "Set page/inquiry scan parameter succeed", "Set page/inquiry scan parameter fail",
+     "Set [page/inquiry scan] timeout,continue?", &frmParvex::SetScanParam},
+    {14, "Set the bind paramter succeed", "Set the bind parameter fail",
+     "Set [Bind] timeout,continue?", &frmParvex::SetBind},
+}};
+
+constexpr uint8_t maximumConnections = 9;
+constexpr uint8_t clearBoundAddress = 10;
+
+const SetAnswerRow* setAnswerRow(uint8_t kind) {
+    for (const SetAnswerRow& row : setAnswers)
+        if (row.kind == kind)
+            return &row;
+    return nullptr;
+}
+
+// Reading past the end of a body is a failure the receive path reports.
+uint8_t byteAt(const QByteArray& dat, qsizetype offset) {
+    if (offset >= dat.size())
+        throw Failure(QStringLiteral("Answer too short: %1 %2")
+                          .arg(dat.size())
+                          .arg(dat.size() == 1 ? QStringLiteral("byte") : QStringLiteral("bytes")));
+    return static_cast<uint8_t>(dat[offset]);
+}
+} // namespace
+
+void frmParvex::handleRecvPacket(const QByteArray& dat) {
+    Label_retry->setText(QString());
+    const qsizetype n = dat.size();
+    if (n == 0)
+        return;
+    RetryTimer->stop();
+    RetryCount = 0;
+    RetryTimer->start();
+    if (static_cast<uint8_t>(dat[0]) != Frames::answerMarker)
+        return;
+
+    const uint8_t CmdState = byteAt(dat, 1);
+    const uint8_t kind = byteAt(dat, 2);
+    auto confirmed = [this](const char* prompt) {
+        return MsgBox(QString::fromLatin1(prompt), QStringLiteral("Confirm"), BoxIcon::Information,
+                      BoxButtons::YesNo) == BoxAnswer::Yes;
+    };
+
+    if (kind == Frames::queryMarker) {
+        const uint8_t CmdType = byteAt(dat, 3);
+        if (n >= 5)
+            ParamBuf = dat.mid(4);
+        HandleQueryRspPacket(CmdType, CmdState, ParamBuf, static_cast<int16_t>(n - 4));
+    } else if (kind == clearBoundAddress) {
+        ShowStatus(CmdState == 0
+                       ? QStringLiteral("Clearing Binded Bluetooth Device Address Succeed")
+                       : QStringLiteral("Clearing Binded Bluetooth Device Address Fail"));
+        RetryTimer->stop();
+    } else if (const SetAnswerRow* row = setAnswerRow(kind)) {
+        ShowStatus(QString::fromLatin1(CmdState == 0 ? row->succeed : row->fail));
+        if (CmdState != 0 && confirmed(row->prompt))
+            (this->*(row->step))();
+    } else if (kind == maximumConnections) {
+        ShowStatus(CmdState == 0 ? QStringLiteral("Set the maximum of connection succeed")
+                                 : QStringLiteral("Set the maximum of connection fail"));
+        if (CmdState == 0 || confirmed("Set [Maximum] timeout,continue?")) {
+            ShowStatus(QStringLiteral("Set succeed"));
+            RetryTimer->stop();
+        }
+    }
+    RetryTimer->stop();
+}

@@ -1,0 +1,139 @@
+// The Set action: write every parameter whose window value differs from the
+// values last read or written, in one pass, then remember the window.
+#include "link/HexText.h"
+#include "ui/frmParvex.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+QString checkState(const QCheckBox* box) {
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+// Scan values are unsigned 16-bit numbers.
+uint16_t hexWordValue(const QString& text) {
+    return static_cast<uint16_t>(text.toUInt(nullptr, 16));
+}
+} // namespace
+
+ParamSnapshotFields frmParvex::windowValues() const {
+    ParamSnapshotFields values;
+    values.Held = true;
+    values.BaudRate = paramBaudRate->currentText();
+    values.Auth = checkState(IsAuth);
+    values.Pwd = txtPwd->text();
+    values.Sniff = txtSniffMaxIntval->text() + txtSniffMinIntval->text() + txtAttempt->text() +
+                   txtTimeout->text();
+    values.Park = txtParkMaxIntval->text() + txtParkMinIntval->text();
+    values.BDName = txtBDName->text();
+    values.ClassOfDevice = txtClassOfDevice->text();
+    values.Master = checkState(IsMaster);
+    values.Scan =
+        txtPsInterval->text() + txtPsWindow->text() + txtIsInterval->text() + txtIsWindow->text();
+    values.Bind = checkState(chkIsBind);
+    return values;
+}
+
+void frmParvex::SaveParamSnapshot() {
+    ParamSnapshot = windowValues();
+}
+
+namespace {
+// What the Set action sends: every row while nothing is held, else the rows
+// whose window value differs. Check boxes compare as numbers.
+struct ChangedRows {
+    bool security, password, classOfDevice, deviceName, role, park, sniff, baudRate, scan, bind;
+
+    ChangedRows(const ParamSnapshotFields& window, const ParamSnapshotFields& held) {
+        auto text = [&](const QString& now, const QString& then) {
+            return !held.Held || now != then;
+        };
+        auto number = [&](const QString& now, const QString& then) {
+            return !held.Held || now.toInt() != then.toInt();
+        };
+        security = number(window.Auth, held.Auth);
+        password = text(window.Pwd, held.Pwd);
+        classOfDevice = text(window.ClassOfDevice, held.ClassOfDevice);
+        deviceName = text(window.BDName, held.BDName);
+        role = number(window.Master, held.Master);
+        park = text(window.Park, held.Park);
+        sniff = text(window.Sniff, held.Sniff);
+        baudRate = text(window.BaudRate, held.BaudRate);
+        scan = text(window.Scan, held.Scan);
+        bind = number(window.Bind, held.Bind);
+    }
+};
+} // namespace
+
+bool frmParvex::changedFieldsAcceptable(const ParamSnapshotFields& window) {
+    const ChangedRows changed(window, ParamSnapshot);
+    return (!changed.classOfDevice || classOfDeviceAcceptable()) &&
+           (!changed.park || hexWordsAcceptable(parkFields())) &&
+           (!changed.sniff || hexWordsAcceptable(sniffFields())) &&
+           (!changed.scan || hexWordsAcceptable(scanFields()));
+}
+
+bool frmParvex::scanWindowFits(QLineEdit* interval, QLineEdit* window, const QString& message) {
+    if (hexWordValue(window->text()) <= hexWordValue(interval->text()))
+        return true;
+    refuseField(window, message, BoxIcon::Critical);
+    CmdSet->setEnabled(true);
+    return false;
+}
+
+void frmParvex::CmdSet_Click() {
+    if (CmdConn->text() == QLatin1String("Connect")) {
+        MsgBox(QStringLiteral("Serial port is not opened！"), QStringLiteral("Error"),
+               BoxIcon::Critical);
+        return;
+    }
+    if (txtPwd->text().trimmed().isEmpty()) {
+        MsgBox(QStringLiteral("Please input the password！"), QStringLiteral("Warn"),
+               BoxIcon::Exclamation);
+        return;
+    }
+    // A field that cannot be sent stops the action before anything is.
+    if (!changedFieldsAcceptable(windowValues()))
+        return;
+
+    SetActive = True;
+    QueryActive = False;
+    RetryCount = 0;
+    CmdSet->setEnabled(false);
+
+    const ChangedRows changed(windowValues(), ParamSnapshot);
+    if (changed.security)
+        SetSecurity();
+    if (changed.password)
+        SetPassword();
+    if (changed.classOfDevice)
+        SetClassOfDevice();
+    if (changed.deviceName)
+        SetDeviceName();
+    if (changed.role)
+        SetMasterSlave();
+    if (changed.park)
+        SetParkParam();
+    if (changed.sniff)
+        SetSniffParam();
+    if (changed.baudRate)
+        SetBaudRate();
+    if (changed.scan) {
+        if (!scanWindowFits(
+                txtPsInterval, txtPsWindow,
+                QStringLiteral("Page Scan window can not be larger than Page Scan interval!")) ||
+            !scanWindowFits(
+                txtIsInterval, txtIsWindow,
+                QStringLiteral(
+                    "Inquiry Scan window can not be larger than Inquiry Scan interval!")))
+            return;
+        SetScanParam();
+    }
+    if (changed.bind)
+        SetBind();
+    SaveParamSnapshot();
+    CmdSet->setEnabled(true);
+}

@@ -1,0 +1,162 @@
+// One step a settable parameter: read its controls, build the parameter
+// bytes, send the set command, record it as the command in flight.
+#include "link/BaudCodes.h"
+#include "link/HexText.h"
+#include "ui/frmParvex.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace {
+constexpr int classOfDeviceDigits = 6;
+
+// A 16-bit field: one to four hexadecimal digits.
+bool isHexWordText(const QString& text) {
+    QByteArray scratch;
+    return !text.isEmpty() && text.size() <= 4 && StrHexToHex(text, scratch);
+}
+
+bool isClassOfDeviceText(const QString& text) {
+    QByteArray scratch;
+    return text.size() == classOfDeviceDigits && StrHexToHex(text, scratch);
+}
+} // namespace
+
+void frmParvex::refuseField(QLineEdit* field, const QString& text, BoxIcon icon) {
+    MsgBox(text, QStringLiteral("Warn"), icon);
+    focusField(field);
+}
+
+void frmParvex::focusField(QLineEdit* field) {
+    // A field of the hidden advanced section cannot take the focus.
+    if (Frame1->isAncestorOf(field) && !AdvancedShown)
+        cmdAdvanced_Click();
+    field->setFocus(Qt::OtherFocusReason);
+}
+
+bool frmParvex::hexWordsAcceptable(const std::vector<HexField>& fields) {
+    for (const HexField& field : fields) {
+        if (!isHexWordText(field.box->text())) {
+            refuseField(field.box, QString::fromLatin1(field.name) +
+                                       QStringLiteral(" must be 1 to 4 hexadecimal digits!"));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool frmParvex::classOfDeviceAcceptable() {
+    // Pressing Set by its access key leaves the focus in the field; the
+    // correction that leaving it would make comes first.
+    txtClassOfDevice_LostFocus();
+    if (isClassOfDeviceText(txtClassOfDevice->text()))
+        return true;
+    refuseField(txtClassOfDevice, QStringLiteral("Class of Device must be 6 hexadecimal digits!"));
+    return false;
+}
+
+void frmParvex::buildHexWords(const std::vector<HexField>& fields) {
+    ParamBuf = QByteArray(static_cast<qsizetype>(fields.size() * 2), '\0');
+    qsizetype offset = 0;
+    for (const HexField& field : fields) {
+        StrHexToHex(field.box->text().rightJustified(4, QLatin1Char('0')), ParamBuf2);
+        ParamBuf[offset++] = ParamBuf2[0];
+        ParamBuf[offset++] = ParamBuf2[1];
+    }
+}
+
+void frmParvex::sendStep(uint8_t CmdType, const QString& status) {
+    SendSetCmd(CmdType, ParamBuf);
+    CurCmdType = CmdType;
+    CurCmdParam = ParamBuf;
+    ShowStatus(status);
+}
+
+void frmParvex::sendHexWordsStep(uint8_t CmdType, const std::vector<HexField>& fields,
+                                 const QString& status) {
+    if (!hexWordsAcceptable(fields))
+        return;
+    buildHexWords(fields);
+    sendStep(CmdType, status);
+}
+
+void frmParvex::sendCheckBoxStep(uint8_t CmdType, const QCheckBox* box, const QString& status) {
+    ParamBuf = QByteArray(1, box->isChecked() ? '\1' : '\0');
+    sendStep(CmdType, status);
+}
+
+void frmParvex::SetBaudRate() {
+    if (const auto code = BaudCodes::codeOfText(paramBaudRate->currentText())) {
+        BaudParam[0] = static_cast<uint8_t>(*code >> 8);
+        BaudParam[1] = static_cast<uint8_t>(*code & 0xFF);
+    }
+    const QByteArray param(reinterpret_cast<const char*>(BaudParam.data()), 2);
+    SendSetCmd(1, param);
+    CurCmdParam = param;
+    CurCmdType = 1;
+    RetryTimer->start();
+    ShowStatus(QStringLiteral("Setting the baud rate......"));
+}
+
+void frmParvex::SetSecurity() {
+    sendCheckBoxStep(2, IsAuth, QStringLiteral("Setting the security...."));
+}
+
+void frmParvex::SetPassword() {
+    ParamBuf = txtPwd->text().toLatin1();
+    sendStep(3, QStringLiteral("Setting the password......"));
+}
+
+std::vector<frmParvex::HexField> frmParvex::sniffFields() const {
+    return {{txtSniffMaxIntval, "Sniff Maximum"},
+            {txtSniffMinIntval, "Sniff Minimum"},
+            {txtAttempt, "Sniff attempt"},
+            {txtTimeout, "Sniff timeout"}};
+}
+
+std::vector<frmParvex::HexField> frmParvex::parkFields() const {
+    return {{txtParkMaxIntval, "Park Maximum"}, {txtParkMinIntval, "Park Minimum"}};
+}
+
+std::vector<frmParvex::HexField> frmParvex::scanFields() const {
+    return {{txtPsInterval, "Page Scan interval"},
+            {txtPsWindow, "Page Scan window"},
+            {txtIsInterval, "Inquiry Scan interval"},
+            {txtIsWindow, "Inquiry Scan window"}};
+}
+
+void frmParvex::SetSniffParam() {
+    sendHexWordsStep(4, sniffFields(), QStringLiteral("Setting the Sniff Mode Parameter......"));
+}
+
+void frmParvex::SetParkParam() {
+    sendHexWordsStep(5, parkFields(), QStringLiteral("Setting the Park Mode Parameter......"));
+}
+
+void frmParvex::SetDeviceName() {
+    ParamBuf = txtBDName->text().toLatin1();
+    sendStep(6, QStringLiteral("Setting the device name......"));
+}
+
+void frmParvex::SetClassOfDevice() {
+    if (!classOfDeviceAcceptable())
+        return;
+    StrHexToHex(txtClassOfDevice->text(), ParamBuf);
+    sendStep(7, QStringLiteral("Setting the class of device......"));
+}
+
+void frmParvex::SetMasterSlave() {
+    sendCheckBoxStep(8, IsMaster, QStringLiteral("Setting the Master/Slave paramter......"));
+}
+
+void frmParvex::SetScanParam() {
+    sendHexWordsStep(13, scanFields(),
+                     QStringLiteral("Setting the page/inquiry scan parameter......"));
+}
+
+void frmParvex::SetBind() {
+    sendCheckBoxStep(14, chkIsBind, QStringLiteral("Setting Bind......"));
+}

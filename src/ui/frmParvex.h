@@ -1,0 +1,240 @@
+#pragma once
+
+#include "link/FrameReassembler.h"
+#include "link/Platform.h"
+#include "query/ParamSnapshot.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+// The one window of the tool. Every handler is a method of it; each is
+// defined in the file of its area (link/, set/, query/, ui/).
+class frmParvex : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmParvex(Platform platform, QWidget* parent = nullptr);
+    ~frmParvex() override;
+
+    // Flags are 16-bit, -1 for true and 0 for false.
+    static constexpr int16_t True = -1;
+    static constexpr int16_t False = 0;
+
+    // Serial-port frame.
+    QGroupBox* Frame3 = nullptr;
+    QLabel* Label10 = nullptr;
+    QComboBox* ComPortNum = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* ComFlowCtrl = nullptr;
+    QCheckBox* bAutoDetect = nullptr;
+    QLabel* Label11 = nullptr;
+    QComboBox* ConnBaudRate = nullptr;
+    QPushButton* CmdConn = nullptr;
+
+    // Parameter area.
+    QLabel* version = nullptr;
+    QCheckBox* IsAuth = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* txtPwd = nullptr;
+    QCheckBox* IsMaster = nullptr;
+    QCheckBox* chkIsBind = nullptr;
+    QLineEdit* txtMaxConnNum = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* paramBaudRate = nullptr;
+    QPushButton* cmdAdvanced = nullptr;
+
+    // Advanced section.
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* txtBDName = nullptr;
+    QLabel* Label14 = nullptr;
+    QLineEdit* txtClassOfDevice = nullptr;
+    QLabel* Label15 = nullptr;
+    QLineEdit* txtPsInterval = nullptr;
+    QLabel* Label19 = nullptr;
+    QLineEdit* txtPsWindow = nullptr;
+    QLabel* Label20 = nullptr;
+    QLineEdit* txtIsInterval = nullptr;
+    QLabel* Label21 = nullptr;
+    QLineEdit* txtIsWindow = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QFrame* Frame7 = nullptr;
+    QGroupBox* Frame6 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* txtSniffMaxIntval = nullptr;
+    QLabel* Label6 = nullptr;
+    QLineEdit* txtSniffMinIntval = nullptr;
+    QLabel* Label7 = nullptr;
+    QLineEdit* txtAttempt = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* txtTimeout = nullptr;
+    QSlider* SniffSlider = nullptr;
+    QLabel* Label16 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLineEdit* txtParkMaxIntval = nullptr;
+    QLabel* Label12 = nullptr;
+    QLineEdit* txtParkMinIntval = nullptr;
+    QSlider* ParkSlider = nullptr;
+    QLabel* Label17 = nullptr;
+    QLabel* Label18 = nullptr;
+
+    // Button bar.
+    QWidget* Picture1 = nullptr;
+    QPushButton* CmdQuery = nullptr;
+    QPushButton* CmdSet = nullptr;
+    QPushButton* CmdSetDefault = nullptr;
+    QPushButton* CmdClearAddr = nullptr;
+    QPushButton* CmdClose = nullptr;
+    QLabel* Status = nullptr;
+    QLabel* Label_retry = nullptr;
+
+    QTimer* RecvTimer = nullptr;
+    QTimer* RetryTimer = nullptr;
+    QTimer* TimeoutTimer = nullptr;
+    SerialPortControl* MSComm1 = nullptr;
+
+    // Receive state.
+    FrameReassembler receiver;
+    // Detection.
+    QString DetectBaud;
+    int16_t BaudFound = False;
+    // The sequence started last, and the command in flight.
+    int16_t QueryActive = False;
+    int16_t SetActive = False;
+    uint8_t CurCmdType = 0;
+    QByteArray CurCmdParam;
+    int16_t RetryCount = 0;
+    // Bytes of the command being built, or data of the answer being decoded.
+    QByteArray ParamBuf;
+    QByteArray ParamBuf2;
+    std::array<uint8_t, 2> BaudParam{{0, 0}};
+    bool AdvancedShown = false;
+
+    // Window.
+    void Form_Load();
+    void cmdAdvanced_Click();
+    void ShowStatus(const QString& msg);
+    void CmdClose_Click();
+
+    // Frames and the receive path.
+    void SendSetCmd(uint8_t CmdType, const QByteArray& Param);
+    void SendQueryCmd(uint8_t CmdType);
+    void RecvDataSub();
+    void ParseData(const QByteArray& dat);
+    void MSComm1_OnComm(SerialPortControl::CommEvent event, const QString& description);
+    void RecvTimer_Timer();
+    // True from the start of a read to its end, message boxes included.
+    bool receiving() const { return inReceivePath; }
+
+    // Connection and detection.
+    void CmdConn_Click();
+    void bAutoDetect_Click();
+    void TimeoutTimer_Timer();
+
+    // Command retry.
+    void RetryTimer_Timer();
+
+    // Answers.
+    void handleRecvPacket(const QByteArray& dat);
+
+    // Set action and set steps.
+    void CmdSet_Click();
+    void SetBaudRate();
+    void SetSecurity();
+    void SetPassword();
+    void SetSniffParam();
+    void SetParkParam();
+    void SetDeviceName();
+    void SetClassOfDevice();
+    void SetMasterSlave();
+    void SetScanParam();
+    void SetBind();
+
+    // Query sequence and answers.
+    void CmdQuery_Click();
+    void HandleQueryRspPacket(uint8_t CmdType, uint8_t CmdState, const QByteArray& Param,
+                              int16_t ParamLen);
+    void SaveParamSnapshot();
+
+    // Field corrections and sliders.
+    void txtClassOfDevice_LostFocus();
+    void txtPsInterval_LostFocus();
+    void txtPsWindow_LostFocus();
+    void txtIsInterval_LostFocus();
+    void txtIsWindow_LostFocus();
+    void SniffSlider_Click();
+    void ParkSlider_Click();
+
+    // Defaults and clearing the bound address.
+    void CmdSetDefault_Click();
+    void CmdClearAddr_Click();
+
+    const PortNames& portNames() const { return ports; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Window construction (ui/).
+    void createControls();
+    void layOutControls();
+    void connectHandlers();
+
+    // Platform.
+    BoxAnswer MsgBox(const QString& text, const QString& title, BoxIcon icon,
+                     BoxButtons buttons = BoxButtons::Ok);
+    void Sleep(int ms);
+
+    // Connection.
+    bool portShownOpen() const;
+    void showPortClosed();
+    void openPort();
+    void stopDetectionAfterFailure(const QString& description);
+
+    // Set steps and the checks of their fields.
+    struct HexField {
+        QLineEdit* box;
+        const char* name;
+    };
+    std::vector<HexField> sniffFields() const;
+    std::vector<HexField> parkFields() const;
+    std::vector<HexField> scanFields() const;
+    bool hexWordsAcceptable(const std::vector<HexField>& fields);
+    bool classOfDeviceAcceptable();
+    bool changedFieldsAcceptable(const ParamSnapshotFields& window);
+    void buildHexWords(const std::vector<HexField>& fields);
+    void sendHexWordsStep(uint8_t CmdType, const std::vector<HexField>& fields,
+                          const QString& status);
+    void sendStep(uint8_t CmdType, const QString& status);
+    void sendCheckBoxStep(uint8_t CmdType, const QCheckBox* box, const QString& status);
+    void refuseField(QLineEdit* field, const QString& text, BoxIcon icon = BoxIcon::Exclamation);
+    bool scanWindowFits(QLineEdit* interval, QLineEdit* window, const QString& message);
+    void focusField(QLineEdit* field);
+
+    // The parameter values the window shows, in the form the snapshot keeps.
+    ParamSnapshotFields windowValues() const;
+
+    // Query answers.
+    void detectionEnd();
+    void decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen);
+    void selectBaudCode(uint16_t code);
+    void clearParameterFields();
+
+    Platform platform;
+    PortNames ports;
+    bool inReceivePath = false;
+};
