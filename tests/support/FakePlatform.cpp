@@ -1,0 +1,34 @@
+#include "FakePlatform.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray all;
+    for (int v : values)
+        all.append(static_cast<char>(v));
+    return all;
+}
+
+QByteArray frameOf(const QByteArray& body) {
+    return bytes({0x55, 0xAA, static_cast<int>(body.size())}) + body;
+}
+
+void WindowUnderTest::connectWithoutDetection(const QString& rate) {
+    window->bAutoDetect->setChecked(false);
+    window->bAutoDetect_Click();
+    window->ConnBaudRate->setCurrentText(rate);
+    window->CmdConn_Click();
+}
+
+void WindowUnderTest::answer(const QByteArray& body) {
+    port->receive(frameOf(body));
+    window->RecvDataSub();
+}
+
+QString WindowUnderTest::status() const {
+    const QString text = window->Status->text();
+    return text.startsWith(QStringLiteral("    ")) ? text.mid(4) : text;
+}
