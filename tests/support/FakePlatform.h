@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <memory>
