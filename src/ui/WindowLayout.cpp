@@ -170,8 +170,6 @@ void frmParvex::createControls() {
     Label_retry = label("Label_retry", QString(), Picture1);
     for (QLabel* line : {Status, Label_retry})
         paintOnTooltipBackground(line, QColor(128, 128, 255));
-    Status->setAccessibleName(QStringLiteral("Status"));
-    Label_retry->setAccessibleName(QStringLiteral("Attempt number"));
 
     // Accessible names of the combo boxes and check boxes: their captions or labels.
     ComPortNum->setAccessibleName(Label10->text());

@@ -2,6 +2,7 @@
 
 #include "link/BaudCodes.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -60,6 +61,10 @@ void frmParvex::cmdAdvanced_Click() {
 
 void frmParvex::ShowStatus(const QString& msg) {
     Status->setText(QStringLiteral("    ") + msg);
+    // Screen readers announce the new status.
+    QAccessibleEvent changed(Status, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    emit statusShown(msg);
 }
 
 void frmParvex::CmdClose_Click() {

@@ -185,6 +185,10 @@ public:
 
     const PortNames& portNames() const { return ports; }
 
+signals:
+    // The status line now reads four spaces followed by msg.
+    void statusShown(const QString& msg);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
