@@ -283,6 +283,22 @@ void frmParvex::layOutControls() {
     window->addWidget(Picture1);
 }
 
+void frmParvex::setTabOrderByPosition() {
+    // Top to bottom, left to right; a control that spans two rows comes
+    // after both, and each group of the advanced section is gone through
+    // before the next one.
+    const QList<QWidget*> order = {
+        ComPortNum,    ComFlowCtrl,   bAutoDetect, ConnBaudRate,      CmdConn,
+        IsAuth,        txtPwd,        IsMaster,    chkIsBind,         txtMaxConnNum,
+        paramBaudRate, cmdAdvanced,   txtBDName,   txtClassOfDevice,  txtPsInterval,
+        txtPsWindow,   txtIsInterval, txtIsWindow, txtSniffMaxIntval, txtSniffMinIntval,
+        txtAttempt,    txtTimeout,    SniffSlider, txtParkMaxIntval,  txtParkMinIntval,
+        ParkSlider,    CmdQuery,      CmdSet,      CmdSetDefault,     CmdClearAddr,
+        CmdClose};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
 void frmParvex::connectHandlers() {
     connect(CmdConn, &QPushButton::clicked, this, &frmParvex::CmdConn_Click);
     connect(bAutoDetect, &QCheckBox::clicked, this, &frmParvex::bAutoDetect_Click);

@@ -17,6 +17,7 @@ frmParvex::frmParvex(Platform platformParts, QWidget* parent)
     MSComm1 = platform.port.get();
     createControls();
     layOutControls();
+    setTabOrderByPosition();
     connectHandlers();
     Form_Load();
     RecvTimer->start();

@@ -197,6 +197,7 @@ private:
     void createControls();
     void layOutControls();
     void connectHandlers();
+    void setTabOrderByPosition();
 
     // Platform.
     BoxAnswer MsgBox(const QString& text, const QString& title, BoxIcon icon,
