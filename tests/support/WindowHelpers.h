@@ -10,7 +10,10 @@
 #include <QLineEdit>
 #include <QList>
 #include <QPair>
+#include <QPushButton>
+#include <QSlider>
 #include <QStringList>
+#include <QTimer>
 
 // The answer to a query: marker, status, query marker, type, data.
 inline QByteArray queryAnswer(int type, const QByteArray& data = {}, int state = 0) {
