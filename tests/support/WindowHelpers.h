@@ -54,6 +54,26 @@ inline QString shownValue(const frmParvex& window, const QString& control) {
     return QStringLiteral("<no control %1>").arg(control);
 }
 
+// Makes a control show a value, as the operator would: the text of a box,
+// the row of a list with that text, "checked" or "unchecked" for a check box.
+inline void setShownValue(frmParvex& window, const QString& control, const QString& value) {
+    QObject* found = window.findChild<QObject*>(control);
+    if (auto* box = qobject_cast<QLineEdit*>(found))
+        box->setText(value);
+    else if (auto* list = qobject_cast<QComboBox*>(found))
+        list->setCurrentText(value);
+    else if (auto* check = qobject_cast<QCheckBox*>(found))
+        check->setChecked(value == QLatin1String("checked"));
+    else
+        qFatal("no control %s", qPrintable(control));
+}
+
+inline void setShownValues(frmParvex& window, const QStringList& controls,
+                           const QStringList& values) {
+    for (qsizetype i = 0; i < controls.size(); ++i)
+        setShownValue(window, controls[i], values[i]);
+}
+
 // The parameter controls, in the order the known module's values list them.
 inline QStringList parameterControls() {
     return {QStringLiteral("version"),
