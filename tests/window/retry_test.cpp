@@ -1,0 +1,184 @@
+// Resending the command in flight: two resends one tick apart, then giving
+// up; what restarts and what stops the count. The ticks are called by hand.
+#include "WindowHelpers.h"
+
+#include <QtTest>
+
+namespace {
+const QString giveUp =
+    QStringLiteral("Current command execute fail,please try again after reset！！");
+
+// Reads the known module and changes its baud rate to the given one; the
+// module does not answer. The frames of the read are forgotten.
+void setBaudRateWithoutAnswer(WindowUnderTest& w, const QString& rate) {
+    readKnownModule(w);
+    w->paramBaudRate->setCurrentText(rate);
+    w->CmdSet_Click();
+}
+
+const QByteArray baud19200 = setFrame(1, bytes({0x00, 0x4F}));
+} // namespace
+
+class RetryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ParamSnapshot.clear(); }
+
+    void silentModuleGetsTwoResendsThenOneMessage();
+    void answerAfterTheFirstResendStopsEverything();
+    void bodyThatIsNoAnswerRestartsTheCount();
+    void commandAfterAGiveUpGetsItsTwoResends();
+    void queryInFlightIsResentAsAQuery();
+    void tickDoesNothingWhileABodyIsDispatched();
+    void portClosedWhileTheClockRunsStillGivesUp();
+};
+
+void RetryTest::silentModuleGetsTwoResendsThenOneMessage() {
+    WindowUnderTest w;
+    setBaudRateWithoutAnswer(w, QStringLiteral("19200"));
+    QCOMPARE(w.port->frames(), QList<QByteArray>{baud19200});
+    QVERIFY(w->RetryTimer->isActive());
+    QCOMPARE(w->RetryTimer->interval(), 1000);
+    QVERIFY(!w->RetryTimer->isSingleShot());
+
+    w->RetryTimer_Timer();
+    QCOMPARE(w.port->frames(), QList<QByteArray>(2, baud19200));
+    QCOMPARE(w->Label_retry->text(), QStringLiteral("Attempt number:1"));
+
+    w->RetryTimer_Timer();
+    QCOMPARE(w.port->frames(), QList<QByteArray>(3, baud19200));
+    QCOMPARE(w->Label_retry->text(), QStringLiteral("Attempt number:2"));
+    QVERIFY(w.boxes.shown.isEmpty());
+    QVERIFY(w->RetryTimer->isActive());
+
+    w->RetryTimer_Timer();
+    QCOMPARE(w.port->written.size(), 3);
+    QCOMPARE(w.boxes.texts(), QStringList{giveUp});
+    QCOMPARE(w.boxes.shown[0].title, QStringLiteral("Error"));
+    QCOMPARE(w.boxes.shown[0].icon, BoxIcon::Critical);
+    QVERIFY(!w->RetryTimer->isActive());
+    QCOMPARE(w->Label_retry->text(), QStringLiteral("Attempt number:2"));
+    QCOMPARE(w.status(), QStringLiteral("Setting the baud rate......"));
+}
+
+void RetryTest::answerAfterTheFirstResendStopsEverything() {
+    WindowUnderTest w;
+    setBaudRateWithoutAnswer(w, QStringLiteral("19200"));
+    w->RetryTimer_Timer();
+
+    w.answer(setAnswer(1));
+
+    QVERIFY(!w->RetryTimer->isActive());
+    QCOMPARE(w->Label_retry->text(), QString());
+    QCOMPARE(w->RetryCount, int16_t(0));
+    QCOMPARE(w.status(), QStringLiteral("Set baud rate succeed"));
+    QVERIFY(w.boxes.shown.isEmpty());
+    QCOMPARE(w.port->written.size(), 2);
+}
+
+void RetryTest::bodyThatIsNoAnswerRestartsTheCount() {
+    WindowUnderTest w;
+    setBaudRateWithoutAnswer(w, QStringLiteral("19200"));
+    w->RetryTimer_Timer();
+    w->RetryTimer_Timer();
+
+    w.answer(bytes({0x61, 0x00, 0x01}));
+    QCOMPARE(w->RetryCount, int16_t(0));
+    QCOMPARE(w->Label_retry->text(), QString());
+    QVERIFY(w->RetryTimer->isActive());
+
+    w->RetryTimer_Timer();
+    w->RetryTimer_Timer();
+    QCOMPARE(w.port->frames(), QList<QByteArray>(5, baud19200));
+    QVERIFY(w.boxes.shown.isEmpty());
+    w->RetryTimer_Timer();
+    QCOMPARE(w.boxes.texts(), QStringList{giveUp});
+    QCOMPARE(w.port->written.size(), 5);
+}
+
+void RetryTest::commandAfterAGiveUpGetsItsTwoResends() {
+    WindowUnderTest w;
+    setBaudRateWithoutAnswer(w, QStringLiteral("19200"));
+    for (int tick = 0; tick < 3; ++tick)
+        w->RetryTimer_Timer();
+    QCOMPARE(w.boxes.shown.size(), 1);
+    w.port->written.clear();
+
+    w->paramBaudRate->setCurrentText(QStringLiteral("38400"));
+    w->CmdSet_Click();
+    const QByteArray baud38400 = setFrame(1, bytes({0x00, 0x9D}));
+    w->RetryTimer_Timer();
+    w->RetryTimer_Timer();
+
+    QCOMPARE(w.port->frames(), QList<QByteArray>(3, baud38400));
+    QCOMPARE(w.boxes.shown.size(), 1);
+    w->RetryTimer_Timer();
+    QCOMPARE(w.boxes.texts(), QStringList({giveUp, giveUp}));
+    QVERIFY(!w->RetryTimer->isActive());
+}
+
+void RetryTest::queryInFlightIsResentAsAQuery() {
+    WindowUnderTest w;
+    w.connectWithoutDetection();
+    answerRead(w, knownModuleAnswers().mid(0, 5));
+    QCOMPARE(w->CurCmdType, uint8_t(5));
+    // Noise that happens to form a frame starts the clock while the park
+    // query waits for its answer.
+    w.answer(bytes({0x61, 0x00}));
+    QVERIFY(w->RetryTimer->isActive());
+    w.port->written.clear();
+
+    w->RetryTimer_Timer();
+
+    QCOMPARE(w.port->frames(), QList<QByteArray>{bytes({0x55, 0xAA, 0x02, 0x50, 0x05})});
+    QCOMPARE(w->Label_retry->text(), QStringLiteral("Attempt number:1"));
+}
+
+void RetryTest::tickDoesNothingWhileABodyIsDispatched() {
+    WindowUnderTest w;
+    setBaudRateWithoutAnswer(w, QStringLiteral("19200"));
+    w->RetryTimer_Timer();
+    w->RetryTimer_Timer();
+    w.port->written.clear();
+    // The operator leaves the prompt open while three ticks fall due.
+    qsizetype framesDuringPrompt = -1;
+    qsizetype boxesDuringPrompt = -1;
+    w.boxes.whileOpen = [&](const BoxRequest&) {
+        for (int tick = 0; tick < 3; ++tick)
+            w->RetryTimer_Timer();
+        framesDuringPrompt = w.port->written.size();
+        boxesDuringPrompt = w.boxes.shown.size();
+    };
+    w.boxes.answers = {BoxAnswer::No};
+
+    w.answer(setAnswer(1, 0x01));
+
+    QCOMPARE(framesDuringPrompt, 0);
+    QCOMPARE(boxesDuringPrompt, 1);
+    QCOMPARE(w.boxes.texts(), QStringList{QStringLiteral("Set [Baud Rate] timeout,continue?")});
+    QVERIFY(w.port->written.isEmpty());
+    QCOMPARE(w->Label_retry->text(), QString());
+    QVERIFY(!w->RetryTimer->isActive());
+}
+
+void RetryTest::portClosedWhileTheClockRunsStillGivesUp() {
+    WindowUnderTest w;
+    setBaudRateWithoutAnswer(w, QStringLiteral("19200"));
+    w->CmdConn_Click();
+    QVERIFY(w->RetryTimer->isActive());
+    w.clock.pauses.clear();
+
+    w->RetryTimer_Timer();
+    w->RetryTimer_Timer();
+    QCOMPARE(w->Label_retry->text(), QStringLiteral("Attempt number:2"));
+    QCOMPARE(w.clock.pauses, QList<int>({500, 500}));
+    w->RetryTimer_Timer();
+
+    QCOMPARE(w.port->written.size(), 1);
+    QCOMPARE(w.boxes.texts(), QStringList{giveUp});
+    QVERIFY(!w->RetryTimer->isActive());
+}
+
+QTEST_MAIN(RetryTest)
+#include "retry_test.moc"
