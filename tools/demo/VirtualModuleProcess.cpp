@@ -56,7 +56,9 @@ void VirtualModuleProcess::readLines() {
 QString virtualModuleProgram() {
     const QString besideUs =
         QCoreApplication::applicationDirPath() + QStringLiteral("/virtual-module");
-    if (QFileInfo(besideUs).isExecutable())
+    // A directory of that name (the test tree has one) is not the program.
+    const QFileInfo beside(besideUs);
+    if (beside.isFile() && beside.isExecutable())
         return besideUs;
     return QStringLiteral(VIRTUAL_MODULE_PROGRAM);
 }
