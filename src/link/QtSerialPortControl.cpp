@@ -59,6 +59,9 @@ void QtSerialPortControl::open() {
         serial.close();
         fail(reason);
     }
+    // A new opening starts with an empty line: nothing left from before it
+    // is taken for an answer.
+    serial.clear(QSerialPort::AllDirections);
     serial.clearError();
     failureReported = false;
 }

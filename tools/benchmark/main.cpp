@@ -49,13 +49,29 @@ long peakMemoryKb() {
     return usage.ru_maxrss;
 }
 
-// Runs the event loop until condition holds; false after timeoutMs.
+// Runs the event loop until condition holds, looking every millisecond;
+// false after timeoutMs.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition() && waited.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer look;
+    look.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    look.start(1);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
     return condition();
+}
+
+// Runs the event loop and nothing else for ms.
+void idleFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 QString statusOf(const frmParvex& window) {
@@ -126,7 +142,7 @@ void measureOnVirtualModule(QList<Row>& rows) {
     const double cpuBefore = cpuSeconds();
     QElapsedTimer idle;
     idle.start();
-    waitUntil([] { return false; }, 30000);
+    idleFor(30000);
     const double share = (cpuSeconds() - cpuBefore) / (idle.elapsed() / 1000.0) * 100.0;
     rows << Row{QStringLiteral("Idle CPU while connected (30 s)"), share,
                 QStringLiteral("% of a core"), 0, QStringLiteral("< 0.5 %")};
@@ -159,6 +175,13 @@ void measureAnswerDelay(QList<Row>& rows) {
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
         return;
     const QString device = QString::fromLocal8Bit(ptsname(master));
+    // Held open, as a module's line stays there while the tool closes and
+    // reopens the port.
+    const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
     frmParvex w(benchmarkPlatform(device));
     w.bAutoDetect->setChecked(false);
     w.bAutoDetect_Click();
@@ -176,7 +199,9 @@ void measureAnswerDelay(QList<Row>& rows) {
     QSocketNotifier incoming(master, QSocketNotifier::Read);
     QObject::connect(&incoming, &QSocketNotifier::activated, [&] {
         char buffer[64];
-        if (read(master, buffer, sizeof buffer) <= 0)
+        const ssize_t got = read(master, buffer, sizeof buffer);
+        // Only the version query is answered.
+        if (got <= 0 || !QByteArray(buffer, got).contains(QByteArray("\x55\xAA\x02\x50\x00", 5)))
             return;
         const unsigned char answer[] = {0x55, 0xAA, 0x06, 0x60, 0x00, 0x50, 0x00, 0x02, 0x0A};
         if (write(master, answer, sizeof answer) == sizeof answer)
@@ -187,6 +212,7 @@ void measureAnswerDelay(QList<Row>& rows) {
         waitUntil([&] { return answered > round; }, 3000);
         w.CmdConn->click(); // closes
     }
+    close(slave);
     close(master);
     rows << Row{QStringLiteral("Answer's last byte to its handling (worst of 5)"), worstMs,
                 QStringLiteral("ms"), 0, QStringLiteral("<= 5 ms")};
