@@ -61,6 +61,11 @@ void frmParvex::ParseData(const QByteArray& dat) {
 
 void frmParvex::MSComm1_OnComm(SerialPortControl::CommEvent event, const QString& description) {
     if (event == SerialPortControl::CommEvent::Error) {
+        // The event follows the closing of the port. A detection step that
+        // came first found the port closed, failed to reopen it and has
+        // shown the closed state and reported the failure already.
+        if (!portShownOpen())
+            return;
         // The device is gone and the port already closed: nothing waits for
         // an answer any more.
         RetryTimer->stop();
