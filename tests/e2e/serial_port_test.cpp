@@ -1,0 +1,381 @@
+// The serial-port control on a real line: a pseudo-terminal that the test
+// holds the other end of.
+#include "FakePlatform.h"
+#include "link/Failure.h"
+#include "link/Platform.h"
+#include "link/QtSerialPortControl.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+// A pseudo-terminal: the port under test opens the slave side; the test
+// reads and writes the master side. The test keeps a slave descriptor of
+// its own to look at the line's settings.
+class PseudoTerminal {
+public:
+    PseudoTerminal() {
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            return;
+        const char* name = ptsname(master);
+        if (!name)
+            return;
+        slaveName = QString::fromLocal8Bit(name);
+        slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios raw{};
+        if (slave >= 0 && tcgetattr(slave, &raw) == 0) {
+            // No echo and no line editing until the port configures the line.
+            cfmakeraw(&raw);
+            tcsetattr(slave, TCSANOW, &raw);
+        }
+    }
+    ~PseudoTerminal() {
+        closeMaster();
+        if (slave >= 0)
+            ::close(slave);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    bool ok() const { return master >= 0 && slave >= 0; }
+    PortNames names() const { return {{1, slaveName}}; }
+
+    void closeMaster() {
+        if (master >= 0)
+            ::close(master);
+        master = -1;
+    }
+
+    bool write(const QByteArray& bytes) const {
+        return ::write(master, bytes.constData(), bytes.size()) == bytes.size();
+    }
+
+    // Whatever arrives at the master within the time given.
+    QByteArray read(int waitMs) const {
+        QByteArray all;
+        pollfd fd{master, POLLIN, 0};
+        while (::poll(&fd, 1, all.isEmpty() ? waitMs : 20) > 0) {
+            char buffer[256];
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            all.append(buffer, n);
+        }
+        return all;
+    }
+
+    termios lineSettings() const {
+        termios settings{};
+        tcgetattr(slave, &settings);
+        return settings;
+    }
+
+    int master = -1;
+    int slave = -1;
+    QString slaveName;
+};
+
+// Reads the master side on a thread of its own, so that arrival times are
+// taken while the window's thread is blocked in its pause.
+class LineRecorder {
+public:
+    struct Arrival {
+        Clock::time_point at;
+        QByteArray bytes;
+    };
+
+    explicit LineRecorder(int master) : master(master) {
+        reader = std::thread([this] { run(); });
+    }
+    ~LineRecorder() { stop(); }
+
+    void stop() {
+        running = false;
+        if (reader.joinable())
+            reader.join();
+    }
+
+    // Waits until count bytes have arrived, or the time is up.
+    bool waitForBytes(int count, int timeoutMs) {
+        const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (Clock::now() < until) {
+            if (received() >= count)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return received() >= count;
+    }
+
+    // The arrival time of the byte at this position in the stream.
+    Clock::time_point arrivalOf(int position) {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (const Arrival& a : arrivals) {
+            if (position < a.bytes.size())
+                return a.at;
+            position -= static_cast<int>(a.bytes.size());
+        }
+        return {};
+    }
+
+    QByteArray all() {
+        std::lock_guard<std::mutex> lock(mutex);
+        QByteArray bytes;
+        for (const Arrival& a : arrivals)
+            bytes += a.bytes;
+        return bytes;
+    }
+
+private:
+    int received() { return static_cast<int>(all().size()); }
+
+    void run() {
+        while (running) {
+            pollfd fd{master, POLLIN, 0};
+            if (::poll(&fd, 1, 10) <= 0)
+                continue;
+            char buffer[256];
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            const auto at = Clock::now();
+            if (n <= 0)
+                continue;
+            std::lock_guard<std::mutex> lock(mutex);
+            arrivals.push_back({at, QByteArray(buffer, n)});
+        }
+    }
+
+    int master;
+    std::atomic<bool> running{true};
+    std::mutex mutex;
+    std::vector<Arrival> arrivals;
+    std::thread reader;
+};
+
+speed_t speedConstant(int rate) {
+    switch (rate) {
+    case 1200:
+        return B1200;
+    case 9600:
+        return B9600;
+    case 38400:
+        return B38400;
+    case 115200:
+        return B115200;
+    default:
+        return B0;
+    }
+}
+
+// A window on the real serial port, the real blocking pause, and message
+// boxes answered by a script.
+struct RealWindow {
+    ScriptedBoxes boxes;
+    std::unique_ptr<frmParvex> window;
+
+    explicit RealWindow(const PortNames& names) {
+        Platform platform = productionPlatform(names);
+        platform.messageBox = [this](QWidget*, const BoxRequest& box) { return boxes.answer(box); };
+        window = std::make_unique<frmParvex>(std::move(platform));
+    }
+    frmParvex* operator->() { return window.get(); }
+};
+} // namespace
+
+class SerialPortTest : public QObject {
+    Q_OBJECT
+private slots:
+    void openingAppliesTheSettingsToTheLine_data();
+    void openingAppliesTheSettingsToTheLine();
+    void missingDeviceFailsNamingTheRowAndTheDevice();
+    void outputIsOnTheLineWhenItReturns();
+    void receivedBytesComeThroughInputAndAnEvent();
+    void setCommandsLeaveAtLeast500MsApart();
+    void answerIsHandledOnThePortsEvent();
+    void otherEndClosedGivesOneErrorEventAndClosesThePort();
+};
+
+void SerialPortTest::openingAppliesTheSettingsToTheLine_data() {
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("handshaking");
+    QTest::newRow("1200, no flow control") << 1200 << 0;
+    QTest::newRow("9600, XON/XOFF") << 9600 << 1;
+    QTest::newRow("38400, RTS/CTS") << 38400 << 2;
+    QTest::newRow("115200, no flow control") << 115200 << 0;
+}
+
+void SerialPortTest::openingAppliesTheSettingsToTheLine() {
+    QFETCH(int, rate);
+    QFETCH(int, handshaking);
+    PseudoTerminal pty;
+    QVERIFY2(pty.ok(), std::strerror(errno));
+    QtSerialPortControl port(pty.names());
+    port.setCommPort(1);
+    port.setSettings(QStringLiteral("%1,n,8,1").arg(rate));
+    port.setInputMode(1);
+    port.setHandshaking(handshaking);
+    port.setPortOpen(true);
+    QVERIFY(port.PortOpen());
+
+    const termios line = pty.lineSettings();
+    QCOMPARE(cfgetospeed(&line), speedConstant(rate));
+    QCOMPARE(cfgetispeed(&line), speedConstant(rate));
+    QCOMPARE(line.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(line.c_cflag & PARENB, tcflag_t(0));
+    QCOMPARE(line.c_cflag & CSTOPB, tcflag_t(0));
+    QCOMPARE((line.c_cflag & CRTSCTS) != 0, handshaking == 2);
+    QCOMPARE((line.c_iflag & IXON) != 0, handshaking == 1);
+    QCOMPARE(line.c_lflag & (ICANON | ECHO), tcflag_t(0));
+
+    port.setPortOpen(false);
+    QVERIFY(!port.PortOpen());
+}
+
+void SerialPortTest::missingDeviceFailsNamingTheRowAndTheDevice() {
+    const QString device = QStringLiteral("/dev/no-such-serial-line-for-the-test");
+    const PortNames names{{1, device}};
+    QtSerialPortControl port(names);
+    port.setCommPort(1);
+    port.setSettings(QStringLiteral("9600,n,8,1"));
+    QString description;
+    try {
+        port.setPortOpen(true);
+    } catch (const Failure& failure) {
+        description = failure.description();
+    }
+    QCOMPARE(description, QStringLiteral("COM1 (%1): No such file or directory").arg(device));
+    QVERIFY(!port.PortOpen());
+
+    // Through the window: the failure in a box, the port shown closed.
+    RealWindow w(names);
+    w->bAutoDetect->setChecked(false);
+    w->bAutoDetect_Click();
+    w->CmdConn_Click();
+    QCOMPARE(w.boxes.shown.size(), 1);
+    QCOMPARE(w.boxes.shown[0].text, description);
+    QCOMPARE(w.boxes.shown[0].title, QStringLiteral("Error"));
+    QVERIFY(w.boxes.shown[0].icon == BoxIcon::Critical);
+    QCOMPARE(w->CmdConn->text(), QStringLiteral("Connect"));
+    QVERIFY(!w->MSComm1->PortOpen());
+}
+
+void SerialPortTest::outputIsOnTheLineWhenItReturns() {
+    PseudoTerminal pty;
+    QVERIFY(pty.ok());
+    QtSerialPortControl port(pty.names());
+    port.setCommPort(1);
+    port.setPortOpen(true);
+    const QByteArray frame = bytes({0x55, 0xAA, 0x02, 0x50, 0x00});
+    port.Output(frame);
+    // No event loop has run: the bytes left during Output itself.
+    QCOMPARE(pty.read(0), frame);
+}
+
+void SerialPortTest::receivedBytesComeThroughInputAndAnEvent() {
+    PseudoTerminal pty;
+    QVERIFY(pty.ok());
+    QtSerialPortControl port(pty.names());
+    port.setCommPort(1);
+    port.setInputMode(1);
+    port.setPortOpen(true);
+    QSignalSpy events(&port, &SerialPortControl::OnComm);
+
+    const QByteArray answer = frameOf(bytes({0x60, 0x00, 0x50, 0x00, 0x02, 0x05}));
+    QVERIFY(pty.write(answer));
+    QVERIFY(events.wait(2000));
+    QCOMPARE(events.first().at(0).value<SerialPortControl::CommEvent>(),
+             SerialPortControl::CommEvent::Received);
+    QTRY_COMPARE_WITH_TIMEOUT(port.InBufferCount(), int(answer.size()), 2000);
+    QCOMPARE(port.Input(), answer);
+    QCOMPARE(port.InBufferCount(), 0);
+    QCOMPARE(port.Input(), QByteArray());
+}
+
+void SerialPortTest::setCommandsLeaveAtLeast500MsApart() {
+    PseudoTerminal pty;
+    QVERIFY(pty.ok());
+    RealWindow w(pty.names());
+    w->MSComm1->setCommPort(1);
+    w->MSComm1->setSettings(QStringLiteral("9600,n,8,1"));
+    w->MSComm1->setInputMode(1);
+    w->MSComm1->setPortOpen(true);
+    w->IsAuth->setChecked(true);
+
+    LineRecorder line(pty.master);
+    w->SetSecurity();
+    w->SetBind();
+    QVERIFY(line.waitForBytes(10, 3000));
+    line.stop();
+
+    QCOMPARE(
+        line.all().toHex(' '),
+        (bytes({0x55, 0xAA, 0x02, 0x02, 0x01}) + bytes({0x55, 0xAA, 0x02, 0x0E, 0x00})).toHex(' '));
+    // Each arrival time carries the delay before the recording thread ran;
+    // on a busy machine that may shave a few milliseconds off the gap. Frames
+    // sent without the pause arrive within a millisecond of each other.
+    constexpr int wakeUpAllowanceMs = 20;
+    const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(line.arrivalOf(5) -
+                                                                           line.arrivalOf(4));
+    QVERIFY2(gap.count() >= 500 - wakeUpAllowanceMs,
+             qPrintable(QStringLiteral("%1 ms apart").arg(gap.count())));
+}
+
+void SerialPortTest::answerIsHandledOnThePortsEvent() {
+    PseudoTerminal pty;
+    QVERIFY(pty.ok());
+    RealWindow w(pty.names());
+    // Only the port's event is left to read the answer.
+    w->RecvTimer->stop();
+    w->MSComm1->setCommPort(1);
+    w->MSComm1->setPortOpen(true);
+
+    QVERIFY(pty.write(frameOf(bytes({0x60, 0x00, 0x02}))));
+    QTRY_COMPARE_WITH_TIMEOUT(w->Status->text(), QStringLiteral("    Set security succeed"), 2000);
+    QVERIFY(w.boxes.shown.isEmpty());
+}
+
+void SerialPortTest::otherEndClosedGivesOneErrorEventAndClosesThePort() {
+    PseudoTerminal pty;
+    QVERIFY(pty.ok());
+    QtSerialPortControl port(pty.names());
+    port.setCommPort(1);
+    port.setPortOpen(true);
+    int errors = 0;
+    QString description;
+    connect(&port, &SerialPortControl::OnComm,
+            [&](SerialPortControl::CommEvent event, const QString& text) {
+                if (event == SerialPortControl::CommEvent::Error) {
+                    ++errors;
+                    description = text;
+                }
+            });
+
+    pty.closeMaster();
+    QTest::qWait(1000);
+
+    QCOMPARE(errors, 1);
+    QVERIFY2(description.startsWith(QStringLiteral("COM1 (%1)").arg(pty.slaveName)),
+             qPrintable(description));
+    QVERIFY(!port.PortOpen());
+    QCOMPARE(port.InBufferCount(), 0);
+    QCOMPARE(port.Input(), QByteArray());
+}
+
+QTEST_MAIN(SerialPortTest)
+#include "serial_port_test.moc"
