@@ -1,0 +1,37 @@
+#pragma once
+
+// What the virtual module prints, read back: its event lines (frames received
+// and sent, with time and line rate) and its state line.
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <optional>
+
+// "  1234.5 ms  9600  rx  55 AA 02 50 00  (ignored: ...)".
+struct ModuleEvent {
+    double atMs = 0;
+    unsigned rate = 0;
+    QString what;     // rx, tx, note, junk, noise
+    QByteArray bytes; // the whole frame, for rx and tx
+    QString note;     // the text in parentheses after the frame, or the text of a note
+
+    bool isFrame() const { return what == QLatin1String("rx") || what == QLatin1String("tx"); }
+    bool isQuery() const;
+    // The command type a received frame sets or queries; -1 when there is none.
+    int commandType() const;
+    // Received at the module's own rate and taken as a command.
+    bool heard() const { return what == QLatin1String("rx") && !note.startsWith("ignored"); }
+};
+
+std::optional<ModuleEvent> parseModuleEvent(const QString& line);
+
+// "state: name=KAVRO5190 pwd=5807 auth=1 ..." as field name to value; empty
+// when the line is not a state line.
+QMap<QString, QString> parseModuleState(const QString& line);
+
+// The frames the module received: queries, set commands, or both.
+enum class FrameKind { Query, Set, Any };
+QList<ModuleEvent> receivedFrames(const QList<ModuleEvent>& events, FrameKind kind);
+QList<int> commandTypes(const QList<ModuleEvent>& frames);
+QList<unsigned> rates(const QList<ModuleEvent>& frames);
