@@ -81,12 +81,12 @@ private:
             return;
         }
 
-        switch (misbehaviour_.judge(command->type)) {
+        switch (misbehaviour_.judge(command->type, command->query)) {
         case Misbehaviour::Verdict::SilentFirst:
             logEvent(speed.output, "rx", text + "  (not answered: --silent-first)");
             return;
         case Misbehaviour::Verdict::Silent:
-            logEvent(speed.output, "rx", text + "  (not answered: --silent)");
+            logEvent(speed.output, "rx", text + "  (not answered: silent)");
             return;
         case Misbehaviour::Verdict::Refuse:
             logEvent(speed.output, "rx", text + "  (refused: --refuse)");

@@ -27,12 +27,12 @@ bool parseTypeList(const std::string& text, std::set<std::uint8_t>& types) {
 Misbehaviour::Misbehaviour(MisbehaviourOptions options)
     : options_(std::move(options)), random_(options_.seed) {}
 
-Misbehaviour::Verdict Misbehaviour::judge(std::uint8_t type) {
+Misbehaviour::Verdict Misbehaviour::judge(std::uint8_t type, bool query) {
     if (framesSeen_ < options_.silentFirst) {
         ++framesSeen_;
         return Verdict::SilentFirst;
     }
-    if (options_.silent.count(type))
+    if (options_.silent.count(type) || (!query && options_.silentSet.count(type)))
         return Verdict::Silent;
     if (options_.refuse.count(type))
         return Verdict::Refuse;

@@ -23,6 +23,8 @@ const char* const kUsage =
     "  --max-conn N          maximum number of connections (1)\n"
     "Misbehaviour:\n"
     "  --silent TYPES        never answer (nor apply) these command types, e.g. 1 or 1,10\n"
+    "  --silent-set TYPES    never answer (nor apply) set commands of these types; their\n"
+    "                        queries are answered\n"
     "  --refuse TYPES        answer these command types with status 1 and do not apply them\n"
     "  --silent-first N      ignore the first N frames, then answer\n"
     "  --answer-twice        send every answer twice\n"
@@ -149,10 +151,13 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             if (!number(255, n))
                 return false;
             options.settings.maxConnections = static_cast<std::uint8_t>(n);
-        } else if (name == "--silent" || name == "--refuse") {
+        } else if (name == "--silent" || name == "--silent-set" || name == "--refuse") {
             if (!value(text))
                 return false;
-            if (!parseTypeList(text, name == "--silent" ? mis.silent : mis.refuse)) {
+            std::set<std::uint8_t>& types = name == "--silent"       ? mis.silent
+                                            : name == "--silent-set" ? mis.silentSet
+                                                                     : mis.refuse;
+            if (!parseTypeList(text, types)) {
                 error = name + ": expected a comma list of command types: " + text;
                 return false;
             }
