@@ -61,6 +61,8 @@ private slots:
     void inquiryWhileNotConnectedShowsOnlyTheBox();
     void answerIsDecoded_data();
     void answerIsDecoded();
+    void checkBoxAnswerOnATickedBox_data();
+    void checkBoxAnswerOnATickedBox();
     void fasterRateCodeAddsTheFourRowsOnce_data();
     void fasterRateCodeAddsTheFourRowsOnce();
     void moduleAtAFasterRateNeedsNoBaudRateSet();
@@ -301,6 +303,35 @@ void QuerySequenceTest::answerIsDecoded() {
     QCOMPARE(shownValues(*w.window, controls), shown);
     QCOMPARE(w->paramBaudRate->count(), 9);
     QVERIFY(w.boxes.shown.isEmpty());
+}
+
+void QuerySequenceTest::checkBoxAnswerOnATickedBox_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("ticked");
+    QTest::newRow("security 0") << 2 << "IsAuth" << bytes({0}) << false;
+    QTest::newRow("security 2") << 2 << "IsAuth" << bytes({2}) << true;
+    QTest::newRow("master 0xFF") << 8 << "IsMaster" << bytes({0xFF}) << true;
+    QTest::newRow("master, two bytes") << 8 << "IsMaster" << bytes({0, 0}) << true;
+    QTest::newRow("bind 0") << 14 << "chkIsBind" << bytes({0}) << false;
+    QTest::newRow("bind 0x10") << 14 << "chkIsBind" << bytes({0x10}) << true;
+}
+
+void QuerySequenceTest::checkBoxAnswerOnATickedBox() {
+    QFETCH(int, type);
+    QFETCH(QString, box);
+    QFETCH(QByteArray, data);
+    QFETCH(bool, ticked);
+    WindowUnderTest w;
+    readKnownModule(w);
+    // A late answer after the read: the box shows what the read found.
+    setShownValue(*w.window, box, QStringLiteral("checked"));
+
+    w.answer(queryAnswer(type, data));
+
+    QCOMPARE(shownValue(*w.window, box),
+             ticked ? QStringLiteral("checked") : QStringLiteral("unchecked"));
 }
 
 void QuerySequenceTest::fasterRateCodeAddsTheFourRowsOnce_data() {
