@@ -22,8 +22,11 @@ log="$out/last-run.log"
 # -rss_limit_mb to mean growth of our own; one input frees far less than this.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=64"
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "$0")/lsan.supp"
+# Where LeakSanitizer cannot run, the caller turns it off; so does the fuzzer.
+leaks=1
+[[ "${ASAN_OPTIONS:-}" == *detect_leaks=0* ]] && leaks=0
 status=0
-"$fuzzer" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -max_len=512 \
+"$fuzzer" "$work" -detect_leaks=$leaks -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -max_len=512 \
     -print_final_stats=1 -artifact_prefix="$out/findings/" "$@" >"$log" 2>&1 || status=$?
 
 if [ "$status" -ne 0 ]; then

@@ -6,3 +6,5 @@ scripts/install-deps.sh
 scripts/build.sh
 build_dir="${BUILD_DIR:-build}"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure -j2 "$@"
+# ASan+UBSan unit and window tests and a short fuzz run, in build-sanitize/.
+scripts/sanitize.sh
