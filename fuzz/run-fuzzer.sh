@@ -21,13 +21,17 @@ log="$out/last-run.log"
 # A smaller quarantine than the default keeps the resident size flat enough for
 # -rss_limit_mb to mean growth of our own; one input frees far less than this.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=64"
-export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "$0")/lsan.supp"
+here=$(cd "$(dirname "$0")" && pwd)
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/lsan.supp"
 # Where LeakSanitizer cannot run, the caller turns it off; so does the fuzzer.
 leaks=1
-[[ "${ASAN_OPTIONS:-}" == *detect_leaks=0* ]] && leaks=0
+if [[ "$ASAN_OPTIONS" == *detect_leaks=0* ]]; then
+    leaks=0
+fi
 status=0
-"$fuzzer" "$work" -detect_leaks=$leaks -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -max_len=512 \
-    -print_final_stats=1 -artifact_prefix="$out/findings/" "$@" >"$log" 2>&1 || status=$?
+"$fuzzer" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -max_len=512 \
+    -detect_leaks=$leaks -print_final_stats=1 -artifact_prefix="$out/findings/" "$@" \
+    >"$log" 2>&1 || status=$?
 
 if [ "$status" -ne 0 ]; then
     tail -n 80 "$log"
