@@ -88,21 +88,25 @@ private slots:
         const auto sets = receivedFrames(rig.events.mid(before), FrameKind::Set);
         QCOMPARE(commandTypes(sets), (QList<int>{2, 3, 7, 6, 8, 5, 4, 13, 14}));
         // The module prints its state after each command it applies.
-        QVERIFY(
-            rig.waitFor([&] { return rig.differences(E2eRig::parameterKeys).isEmpty(); }, 2000));
+        rig.waitFor([&] { return rig.differences(E2eRig::parameterKeys).isEmpty(); }, 2000);
+        const QStringList differ = rig.differences(E2eRig::parameterKeys);
+        QVERIFY2(differ.isEmpty(), qPrintable(differ.join(QStringLiteral("; "))));
         QCOMPARE(rig.moduleState().value(QStringLiteral("baud")), QStringLiteral("79"));
         QVERIFY2(rig.boxes.shown.isEmpty(), qPrintable(rig.boxList().join('\n')));
     }
 
     void setFramesArriveAtLeastHalfASecondApart() {
+        // The module stamps a frame when it gets to read it; on a busy machine
+        // that may be a few milliseconds after the frame reached the line.
+        const double noticedLateAtMost = 5.0;
         const auto sets = receivedFrames(rig.events, FrameKind::Set);
         QCOMPARE(sets.size(), 9);
         for (int i = 1; i < sets.size(); ++i) {
             const double gap = sets[i].atMs - sets[i - 1].atMs;
-            QVERIFY2(gap >= 500.0, qPrintable(QStringLiteral("frame %1 came %2 ms after the one "
-                                                             "before")
-                                                  .arg(i)
-                                                  .arg(gap)));
+            QVERIFY2(gap >= 500.0 - noticedLateAtMost,
+                     qPrintable(QStringLiteral("frame %1 came %2 ms after the one before")
+                                    .arg(i)
+                                    .arg(gap, 0, 'f', 1)));
         }
     }
 };
