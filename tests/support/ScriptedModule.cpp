@@ -14,6 +14,8 @@ void ScriptedModule::onFrame(const QByteArray& frame) {
     if (!command || silentTypes.contains(command->type))
         return;
     const Outcome outcome = module.handle(*command);
+    if (outcome.applied)
+        applied << command->type;
     const QByteArray answer(reinterpret_cast<const char*>(outcome.answer.data()),
                             static_cast<qsizetype>(outcome.answer.size()));
     port.receive(frameOf(answer));

@@ -15,6 +15,8 @@ public:
     const Settings& settings() const { return module.settings(); }
     // Command types the module leaves unanswered.
     QList<uint8_t> silentTypes;
+    // Types of the set commands applied, in order.
+    QList<int> applied;
 
 private:
     void onFrame(const QByteArray& frame);

@@ -1,63 +1,12 @@
 // The whole round of an operator: connect, read the module, edit every
 // field, write, read again, with a module on the fake line that keeps its
 // settings.
+#include "ScriptedModule.h"
 #include "WindowHelpers.h"
 
-#include <QMap>
 #include <QtTest>
 
 namespace {
-// A module on the fake line. It keeps each parameter as the bytes of its
-// query answer data, which are also the parameter bytes of its set command;
-// it answers every frame at once and refuses what it cannot take.
-struct ScriptedModule {
-    QMap<int, QByteArray> settings{
-        {0, bytes({3, 1})},
-        {1, bytes({0x00, 0x27})},
-        {2, bytes({1})},
-        {3, QByteArray("5807")},
-        {4, QByteArray(8, '\0')},
-        {5, QByteArray(4, '\0')},
-        {6, QByteArray("KAVRO5190")},
-        {7, QByteArray(3, '\0')},
-        {8, bytes({0})},
-        {9, bytes({3})},
-        {13, bytes({0x04, 0x00, 0x02, 0x00, 0x04, 0x00, 0x02, 0x00})},
-        {14, bytes({1})},
-    };
-    QList<int> applied;
-
-    void attach(FakePort& port) {
-        port.onOutput = [this, &port](const QByteArray& frame) {
-            port.receive(frameOf(answerTo(frame.mid(3))));
-        };
-    }
-
-    QByteArray answerTo(const QByteArray& body) {
-        const int first = static_cast<uint8_t>(body[0]);
-        if (first == 0x50) {
-            const int type = static_cast<uint8_t>(body[1]);
-            if (!settings.contains(type))
-                return queryAnswer(type, {}, 1);
-            return queryAnswer(type, settings[type]);
-        }
-        return setAnswer(first, apply(first, body.mid(1)) ? 0 : 1);
-    }
-
-    bool apply(int type, const QByteArray& param) {
-        static const QMap<int, int> lengths{{1, 2}, {2, 1},  {4, 8},  {5, 4}, {7, 3},
-                                            {8, 1}, {10, 1}, {13, 8}, {14, 1}};
-        const bool text = type == 3 || type == 6;
-        if (text ? param.isEmpty() : lengths.value(type, -1) != param.size())
-            return false;
-        applied << type;
-        const bool keepRate = type == 1 && param == bytes({0, 0});
-        if (type != 10 && !keepRate)
-            settings[type] = param;
-        return true;
-    }
-};
-
 // Lets the window read until the line is quiet.
 void readUntilQuiet(WindowUnderTest& w) {
     for (int read = 0; read < 50 && w.port->InBufferCount() > 0; ++read)
@@ -76,8 +25,11 @@ private slots:
 
 void OperatorCycleTest::readEditWriteAndReadBack() {
     WindowUnderTest w;
-    ScriptedModule module;
-    module.attach(*w.port);
+    Settings known = factorySettings();
+    known.firmwareMajor = 3;
+    known.firmwareMinor = 1;
+    known.maxConnections = 3;
+    ScriptedModule module(*w.port, known);
 
     w.connectWithoutDetection(QStringLiteral("9600"));
     readUntilQuiet(w);
@@ -119,9 +71,11 @@ void OperatorCycleTest::readEditWriteAndReadBack() {
     QCOMPARE(w.status(), QStringLiteral("Set the bind paramter succeed"));
     QVERIFY(w.boxes.shown.isEmpty());
     QVERIFY(!w->RetryTimer->isActive());
-    QCOMPARE(module.settings[1], bytes({0x00, 0xEC}));
-    QCOMPARE(module.settings[6], QByteArray("Cycle-Unit"));
-    QCOMPARE(module.settings[13], bytes({0x08, 0x00, 0x00, 0x12, 0x0A, 0x00, 0x0A, 0x00}));
+    QCOMPARE(module.settings().baudCode, 236);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(module.settings().name.data()),
+                        static_cast<qsizetype>(module.settings().name.size())),
+             QByteArray("Cycle-Unit"));
+    QCOMPARE(module.settings().scan, (std::array<uint16_t, 4>{0x0800, 0x0012, 0x0A00, 0x0A00}));
 
     w->CmdQuery_Click();
     readUntilQuiet(w);
