@@ -14,19 +14,17 @@ public:
     using QObject::QObject;
     ~SerialPortControl() override = default;
 
-    virtual int CommPort() const = 0;
-    virtual void setCommPort(int port) = 0;
-
-    // "rate,n,8,1"; applied when the port is next opened.
-    virtual QString Settings() const = 0;
-    virtual void setSettings(const QString& settings) = 0;
-
-    virtual int InputMode() const = 0;
-    virtual void setInputMode(int mode) = 0;
-
+    // The line's configuration, taken when the port is next opened.
+    int CommPort() const { return commPort; }
+    void setCommPort(int port) { commPort = port; }
+    // "rate,n,8,1"
+    QString Settings() const { return settings; }
+    void setSettings(const QString& text) { settings = text; }
+    int InputMode() const { return inputMode; }
+    void setInputMode(int mode) { inputMode = mode; }
     // 0 none, 1 XON/XOFF, 2 RTS/CTS.
-    virtual int Handshaking() const = 0;
-    virtual void setHandshaking(int handshaking) = 0;
+    int Handshaking() const { return handshaking; }
+    void setHandshaking(int value) { handshaking = value; }
 
     virtual bool PortOpen() const = 0;
     virtual void setPortOpen(bool open) = 0;
@@ -36,6 +34,12 @@ public:
     virtual QByteArray Input() = 0;
     // The bytes are on the line when this returns.
     virtual void Output(const QByteArray& bytes) = 0;
+
+protected:
+    int commPort = 1;
+    QString settings = QStringLiteral("9600,n,8,1");
+    int inputMode = 0;
+    int handshaking = 0;
 
 signals:
     // Raised for received data and, once, when the device fails; the port is

@@ -30,15 +30,6 @@ public:
 
     explicit FakePort(FakeClock& clock) : clock(clock) {}
 
-    int CommPort() const override { return commPort; }
-    void setCommPort(int port) override { commPort = port; }
-    QString Settings() const override { return settings; }
-    void setSettings(const QString& text) override { settings = text; }
-    int InputMode() const override { return inputMode; }
-    void setInputMode(int mode) override { inputMode = mode; }
-    int Handshaking() const override { return handshaking; }
-    void setHandshaking(int value) override { handshaking = value; }
-
     bool PortOpen() const override { return open; }
     void setPortOpen(bool value) override {
         if (value && !open && !openFailure.isEmpty())
@@ -80,10 +71,10 @@ public:
     }
 
     FakeClock& clock;
-    int commPort = 1;
-    QString settings = QStringLiteral("9600,n,8,1");
-    int inputMode = 0;
-    int handshaking = 0;
+    using SerialPortControl::commPort;
+    using SerialPortControl::handshaking;
+    using SerialPortControl::inputMode;
+    using SerialPortControl::settings;
     bool open = false;
     QString openFailure;
     QStringList openedWith;
