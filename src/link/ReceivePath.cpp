@@ -63,8 +63,9 @@ void frmParvex::MSComm1_OnComm(SerialPortControl::CommEvent event, const QString
     if (event == SerialPortControl::CommEvent::Error) {
         // The event follows the closing of the port. A detection step that
         // came first found the port closed, failed to reopen it and has
-        // shown the closed state and reported the failure already.
-        if (!portShownOpen())
+        // shown the closed state and reported the failure already; a port
+        // open again is a newer opening than the one that failed.
+        if (!portShownOpen() || MSComm1->PortOpen())
             return;
         // The device is gone and the port already closed: nothing waits for
         // an answer any more.
