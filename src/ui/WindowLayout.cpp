@@ -92,7 +92,7 @@ void frmParvex::createControls() {
 
     Frame3 = named(new QGroupBox(QStringLiteral("Serial Port Parameter"), this), "Frame3");
     Label10 = label("Label10", QStringLiteral("Port Num"), Frame3);
-    ComPortNum = named(new PortComboBox(ports, Frame3), "ComPortNum");
+    ComPortNum = named(new PortComboBox(platform.portNames, Frame3), "ComPortNum");
     Label1 = label("Label1", QStringLiteral("Flow Control"), Frame3);
     ComFlowCtrl = named(new QComboBox(Frame3), "ComFlowCtrl");
     bAutoDetect =

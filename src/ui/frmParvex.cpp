@@ -13,7 +13,7 @@
 #include <QTimer>
 
 frmParvex::frmParvex(Platform platformParts, QWidget* parent)
-    : QWidget(parent), platform(std::move(platformParts)), ports(platform.portNames) {
+    : QWidget(parent), platform(std::move(platformParts)) {
     MSComm1 = platform.port.get();
     createControls();
     layOutControls();
@@ -37,7 +37,7 @@ void frmParvex::Form_Load() {
         ComPortNum->addItem(QStringLiteral("COM%1").arg(row));
     ComPortNum->setCurrentIndex(0);
     for (int row = 1; row <= 12; ++row)
-        ComPortNum->setItemData(row - 1, portRowTooltip(row, ports), Qt::ToolTipRole);
+        ComPortNum->setItemData(row - 1, portRowTooltip(row, platform.portNames), Qt::ToolTipRole);
     ComFlowCtrl->addItems(
         {QStringLiteral("Xon/Xoff"), QStringLiteral("Hardware"), QStringLiteral("None")});
     ComFlowCtrl->setCurrentIndex(1);

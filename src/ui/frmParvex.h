@@ -183,7 +183,7 @@ public:
     void CmdSetDefault_Click();
     void CmdClearAddr_Click();
 
-    const PortNames& portNames() const { return ports; }
+    const PortNames& portNames() const { return platform.portNames; }
 
 signals:
     // The status line now reads four spaces followed by msg.
@@ -240,6 +240,5 @@ private:
     void clearParameterFields();
 
     Platform platform;
-    PortNames ports;
     bool inReceivePath = false;
 };
