@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-base-private-dev qt6-serialport-dev libgl-dev
     clang libclang-rt-14-dev
     xvfb xauth
 )

@@ -168,6 +168,8 @@ void frmParvex::createControls() {
     CmdClose = button("CmdClose", QStringLiteral("Close(&C)"), Picture1);
     Status = label("Status", QString(), Picture1);
     Label_retry = label("Label_retry", QString(), Picture1);
+    // No accessible name of their own: a label without one is read by its
+    // text and announces every new text to screen readers.
     for (QLabel* line : {Status, Label_retry})
         paintOnTooltipBackground(line, QColor(128, 128, 255));
 

@@ -2,7 +2,6 @@
 
 #include "link/BaudCodes.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -62,9 +61,6 @@ void frmParvex::cmdAdvanced_Click() {
 
 void frmParvex::ShowStatus(const QString& msg) {
     Status->setText(QStringLiteral("    ") + msg);
-    // Screen readers announce the new status.
-    QAccessibleEvent changed(Status, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
     emit statusShown(msg);
 }
 

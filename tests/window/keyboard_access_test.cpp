@@ -14,8 +14,17 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformaccessibility.h>
+#include <QtGui/qpa/qplatformintegration.h>
 
 namespace {
+QList<QPair<QObject*, QAccessible::Event>> announced;
+
+void recordAnnouncement(QAccessibleEvent* event) {
+    announced.append({event->object(), event->type()});
+}
+
 // On Linux a combo box's accessible name is its current row; the name of
 // what it sets is its accessibleName.
 QString accessibleName(QWidget* widget) {
@@ -87,11 +96,18 @@ private slots:
         QCOMPARE(accessibleName(w->ComPortNum), QStringLiteral("Port Num"));
     }
 
-    void statusLineIsReadByItsText() {
+    void statusChangeIsAnnounced() {
         WindowUnderTest w;
+        // Qt hands accessibility events on only while a screen reader is
+        // attached; this stands in for one.
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+        announced.clear();
+        const auto previous = QAccessible::installUpdateHandler(recordAnnouncement);
         QSignalSpy shown(w.window.get(), &frmParvex::statusShown);
         w->ShowStatus(QStringLiteral("Port open succeed!"));
+        QAccessible::installUpdateHandler(previous);
         QCOMPARE(shown.size(), 1);
+        QVERIFY(announced.contains({w->Status, QAccessible::NameChanged}));
         QCOMPARE(accessibleName(w->Status), QStringLiteral("    Port open succeed!"));
         QAccessibleInterface* status = QAccessible::queryAccessibleInterface(w->Status);
         QVERIFY(status);
