@@ -56,9 +56,7 @@ private slots:
         E2eRig rig;
         QVERIFY2(rig.startModule(), qPrintable(rig.moduleError()));
         rig.connectDetecting();
-        QVERIFY(rig.waitFor(
-            [&] { return rates(receivedFrames(rig.events, FrameKind::Query)).contains(2400); },
-            5000));
+        QVERIFY(rig.waitForProbeAt(2400, 5000));
 
         rig->CmdConn->click();
         QCOMPARE(rig->CmdConn->text(), QStringLiteral("Connect"));

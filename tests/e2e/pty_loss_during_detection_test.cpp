@@ -21,9 +21,7 @@ private slots:
         E2eRig rig;
         QVERIFY2(rig.startModule(), qPrintable(rig.moduleError()));
         rig.connectDetecting();
-        QVERIFY(rig.waitFor(
-            [&] { return rates(receivedFrames(rig.events, FrameKind::Query)).contains(2400); },
-            5000));
+        QVERIFY(rig.waitForProbeAt(2400, 5000));
         if (atTheStep) {
             // The event loop runs again only once the step is due: the
             // port's read error and the step meet in the same pass.

@@ -238,11 +238,7 @@ void FieldCorrectionsTest::sliderHandlersFillTheBoxesByPosition() {
 }
 
 void FieldCorrectionsTest::clickOnTheHandleWritesTheValuesAgain_data() {
-    QTest::addColumn<QString>("slider");
-    QTest::addColumn<int>("position");
-    for (const char* slider : {"sniff", "park"})
-        for (int position : {0, 1})
-            QTest::addRow("%s at %d", slider, position) << QString::fromLatin1(slider) << position;
+    sliderHandlersFillTheBoxesByPosition_data();
 }
 
 void FieldCorrectionsTest::clickOnTheHandleWritesTheValuesAgain() {

@@ -120,6 +120,11 @@ bool E2eRig::waitForStatus(const QString& msg, int timeoutMs) {
     return waitFor([&] { return statusSeen(msg); }, timeoutMs);
 }
 
+bool E2eRig::waitForProbeAt(unsigned rate, int timeoutMs) {
+    return waitFor([&] { return rates(receivedFrames(events, FrameKind::Query)).contains(rate); },
+                   timeoutMs);
+}
+
 Responsiveness E2eRig::runFor(int ms) {
     Responsiveness seen;
     QElapsedTimer sinceTick;

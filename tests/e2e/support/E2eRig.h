@@ -46,6 +46,8 @@ public:
     // Whether the status line showed msg since the last clearStatuses().
     bool statusSeen(const QString& msg) const { return statuses.contains(msg); }
     bool waitForStatus(const QString& msg, int timeoutMs);
+    // Waits until the module has received a probe at the given line rate.
+    bool waitForProbeAt(unsigned rate, int timeoutMs);
     void clearStatuses() { statuses.clear(); }
     // Lets the event loop run for a while and measures how it kept up.
     Responsiveness runFor(int ms);
