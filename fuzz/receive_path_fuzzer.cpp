@@ -9,11 +9,14 @@
 //   then chunks: a header byte h and up to h & 0x3F bytes that arrive on the
 //               line together and are read at once. Bit 6 of h presses
 //               Default before the chunk, else every text field is emptied
-//               first; bit 7 lets a due retry tick run after the chunk.
+//               first; bit 7 lets a due retry tick run after the chunk. A
+//               due detection step always runs. While a message box is open,
+//               the next chunk arrives and the ticks fall due inside it.
 //
 // Every input gets a fresh window, so a finding replays alone. Besides the
 // sanitizers, the input is rejected (abort) when a message box the product
-// does not define is shown, when the reassembler or the command buffers
+// does not define is shown, when a box opens while another is open, when
+// anything is written while a box is open, when the reassembler or the command buffers
 // outgrow a frame, or when the window writes a malformed frame.
 #include "FakePlatform.h"
 #include "link/Frames.h"
@@ -115,7 +118,7 @@ void checkBounded(const frmParvex& w) {
     if (w.ParamBuf.size() > Frames::maxBodyLength || w.CurCmdParam.size() > Frames::maxBodyLength)
         reject("command bytes outgrew a frame",
                QStringLiteral("%1 %2").arg(w.ParamBuf.size()).arg(w.CurCmdParam.size()));
-    if (w.receiving())
+    if (w.handlersHeld())
         reject("receive path still closed after the read");
 }
 
@@ -136,6 +139,37 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     return 0;
 }
 
+namespace {
+// The chunks of an input, taken one by one by the main loop and by boxes
+// that open meanwhile.
+struct Chunks {
+    const uint8_t* data;
+    size_t size;
+    size_t pos = 1;
+
+    bool next(uint8_t& header, QByteArray& bytes) {
+        if (pos >= size)
+            return false;
+        header = data[pos++];
+        const size_t length = std::min<size_t>(header & 0x3F, size - pos);
+        bytes =
+            QByteArray(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(length));
+        pos += length;
+        return true;
+    }
+};
+
+// The ticks that fall due while the window waits, and the events posted
+// meanwhile.
+void tickAndProcess(WindowUnderTest& w, bool retryTick) {
+    if (retryTick && w->RetryTimer->isActive())
+        w->RetryTimer_Timer();
+    if (w->TimeoutTimer->isActive())
+        w->TimeoutTimer_Timer();
+    QCoreApplication::processEvents();
+}
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const QSet<QString> allowed = productBoxes();
     if (size == 0)
@@ -144,14 +178,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The snapshot outlives windows; a fresh window stands for a fresh run.
     ParamSnapshot.clear();
     WindowUnderTest w;
+    Chunks chunks{data, size};
     bool answerYes = (setup & 0x02) != 0;
+    bool boxOpen = false;
+    // While a box is open the next chunk arrives and the timers fall due, as
+    // in the nested event loop of a real box; none of it may act before the
+    // box is closed.
     w.boxes.whileOpen = [&](const BoxRequest& box) {
         if (!allowed.contains(key(box.title, box.icon, box.buttons, box.text)))
             reject("message box the product does not define:", describe(box));
+        if (boxOpen)
+            reject("a second message box opened while one is open:", describe(box));
         if (box.buttons == BoxButtons::YesNo) {
             w.boxes.answers.push_back(answerYes ? BoxAnswer::Yes : BoxAnswer::No);
             answerYes = !answerYes;
         }
+        uint8_t header = 0;
+        QByteArray bytes;
+        if (!chunks.next(header, bytes))
+            return;
+        boxOpen = true;
+        const qsizetype writtenBefore = w.port->written.size();
+        w.port->receive(bytes);
+        w->RecvDataSub();
+        tickAndProcess(w, header & 0x80);
+        if (w.port->written.size() != writtenBefore)
+            reject("written while a box is open");
+        boxOpen = false;
     };
 
     if (setup & 0x01) {
@@ -162,23 +215,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         w.connectWithoutDetection();
     }
 
-    size_t pos = 1;
-    while (pos < size) {
-        const uint8_t header = data[pos++];
-        const size_t length = std::min<size_t>(header & 0x3F, size - pos);
+    uint8_t header = 0;
+    QByteArray bytes;
+    while (chunks.next(header, bytes)) {
         if (header & 0x40)
             w->CmdSetDefault_Click();
         else
             emptyTextFields(*w.window);
         const qsizetype writtenBefore = w.port->written.size();
-        w.port->receive(
-            QByteArray(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(length)));
-        pos += length;
+        w.port->receive(bytes);
         w->RecvDataSub();
+        tickAndProcess(w, header & 0x80);
+        // What a box held back is handed back once it closed.
+        QCoreApplication::processEvents();
         if (!w.port->waiting.isEmpty())
             reject("bytes left unread on the line");
-        if ((header & 0x80) && w->RetryTimer->isActive())
-            w->RetryTimer_Timer();
         checkBounded(*w.window);
         checkWritten(*w.port, writtenBefore);
     }

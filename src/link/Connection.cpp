@@ -61,7 +61,7 @@ void frmParvex::showPortClosed() {
 }
 
 void frmParvex::CmdConn_Click() {
-    try {
+    reportingFailures([this] {
         if (MSComm1->PortOpen()) {
             MSComm1->setPortOpen(false);
             showPortClosed();
@@ -92,9 +92,7 @@ void frmParvex::CmdConn_Click() {
         } else {
             CmdQuery_Click();
         }
-    } catch (const Failure& failure) {
-        MsgBox(failure.description(), QStringLiteral("Error"), BoxIcon::Critical);
-    }
+    });
 }
 
 void frmParvex::bAutoDetect_Click() {
@@ -102,6 +100,8 @@ void frmParvex::bAutoDetect_Click() {
 }
 
 void frmParvex::TimeoutTimer_Timer() {
+    if (held->heldBack(HeldEvents::Due::DetectionStep))
+        return;
     TimeoutTimer->stop();
     if (BaudFound != False || !bAutoDetect->isChecked())
         return;

@@ -1,6 +1,5 @@
 // Writing frames and reading the line: the encoders every command goes
 // through, and the receive path that hands each reassembled body on.
-#include "Failure.h"
 #include "Frames.h"
 #include "ui/frmParvex.h"
 
@@ -9,18 +8,6 @@
 
 namespace {
 constexpr int pauseBeforeFrameMs = 500;
-
-// Holds the receive path closed from the start of a read to its end.
-class ReceiveGuard {
-public:
-    explicit ReceiveGuard(bool& flag) : flag(flag) { flag = true; }
-    ~ReceiveGuard() { flag = false; }
-    ReceiveGuard(const ReceiveGuard&) = delete;
-    ReceiveGuard& operator=(const ReceiveGuard&) = delete;
-
-private:
-    bool& flag;
-};
 } // namespace
 
 void frmParvex::SendSetCmd(uint8_t CmdType, const QByteArray& Param) {
@@ -38,21 +25,15 @@ void frmParvex::SendQueryCmd(uint8_t CmdType) {
 }
 
 void frmParvex::RecvDataSub() {
-    // A message box below runs a nested event loop in which the port and the
-    // timers keep calling here; the bytes wait in the port until this read
-    // is over.
-    if (inReceivePath)
+    // While a box is open, a pause runs or a read is dispatched, the bytes
+    // wait in the port; the read is made once that is over.
+    if (held->heldBack(HeldEvents::Due::Read))
         return;
-    ReceiveGuard guard(inReceivePath);
-    try {
-        if (MSComm1->InBufferCount() <= 0)
-            return;
-        ParseData(MSComm1->Input());
-    } catch (const Failure& failure) {
-        MsgBox(failure.description(), QStringLiteral("Error"), BoxIcon::Critical);
-    } catch (const std::exception& failure) {
-        MsgBox(QString::fromLocal8Bit(failure.what()), QStringLiteral("Error"), BoxIcon::Critical);
-    }
+    HeldEvents::Scope hold(*held);
+    reportingFailures([this] {
+        if (MSComm1->InBufferCount() > 0)
+            ParseData(MSComm1->Input());
+    });
 }
 
 void frmParvex::ParseData(const QByteArray& dat) {
@@ -61,6 +42,10 @@ void frmParvex::ParseData(const QByteArray& dat) {
 
 void frmParvex::MSComm1_OnComm(SerialPortControl::CommEvent event, const QString& description) {
     if (event == SerialPortControl::CommEvent::Error) {
+        // Reported once the read or action under way has ended, so that its
+        // box comes last.
+        if (held->heldBack(HeldEvents::Due::PortLoss, description))
+            return;
         // The event follows the closing of the port. A detection step that
         // came first found the port closed, failed to reopen it and has
         // shown the closed state and reported the failure already; a port

@@ -11,8 +11,7 @@ constexpr uint8_t clearBoundAddress = 10;
 } // namespace
 
 void frmParvex::RetryTimer_Timer() {
-    // The body being dispatched is the module's answer: nothing to resend.
-    if (inReceivePath)
+    if (held->heldBack(HeldEvents::Due::RetryTick))
         return;
     auto resendOrGiveUp = [this](auto resend) {
         if (RetryCount >= resendLimit) {

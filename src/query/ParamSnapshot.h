@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The parameter values last read from or written to the module, as the
 // window showed them. It lives for the whole run, outside the window.
@@ -11,12 +12,13 @@ struct ParamSnapshotFields {
     QString BaudRate;
     QString Auth;
     QString Pwd;
-    QString Sniff;
-    QString Park;
+    // Grouped fields, one text per box.
+    QStringList Sniff;
+    QStringList Park;
     QString BDName;
     QString ClassOfDevice;
     QString Master;
-    QString Scan;
+    QStringList Scan;
     QString Bind;
 
     void clear() { *this = ParamSnapshotFields(); }

@@ -52,19 +52,21 @@ const ChainRow* chainRow(uint8_t type) {
 }
 } // namespace
 
+// setText, unlike clear(), starts a fresh undo history: Ctrl+Z never brings
+// back a value of an earlier module.
 void frmParvex::clearParameterFields() {
-    txtBDName->clear();
-    txtPwd->clear();
+    txtBDName->setText(QString());
+    txtPwd->setText(QString());
     IsAuth->setChecked(false);
     for (QLineEdit* box : {txtSniffMaxIntval, txtSniffMinIntval, txtParkMaxIntval, txtParkMinIntval,
                            txtAttempt, txtTimeout})
-        box->clear();
+        box->setText(QString());
     IsMaster->setChecked(false);
-    txtMaxConnNum->clear();
-    txtClassOfDevice->clear();
+    txtMaxConnNum->setText(QString());
+    txtClassOfDevice->setText(QString());
     chkIsBind->setChecked(false);
     for (QLineEdit* box : {txtPsInterval, txtPsWindow, txtIsInterval, txtIsWindow})
-        box->clear();
+        box->setText(QString());
 }
 
 void frmParvex::CmdQuery_Click() {
@@ -80,8 +82,8 @@ void frmParvex::CmdQuery_Click() {
     SendQueryCmd(firmwareVersion);
     RetryCount = 0;
     CurCmdType = firmwareVersion;
-    CmdQuery->setEnabled(false);
-    CmdSet->setEnabled(false);
+    disableAction(CmdQuery);
+    disableAction(CmdSet);
     ShowStatus(QStringLiteral("Querying the version of Firmware......"));
 }
 
@@ -112,7 +114,7 @@ void frmParvex::HandleQueryRspPacket(uint8_t CmdType, uint8_t CmdState, const QB
     }
     ShowStatus(QStringLiteral("Query complete！"));
     SaveParamSnapshot();
-    CmdQuery->setEnabled(true);
-    CmdSet->setEnabled(true);
+    enableAction(CmdQuery);
+    enableAction(CmdSet);
     RetryTimer->stop();
 }

@@ -13,6 +13,14 @@ QString checkState(const QCheckBox* box) {
     return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
 }
 
+// The texts of a group of boxes, one per box.
+template <typename Fields> QStringList textsOf(const Fields& fields) {
+    QStringList texts;
+    for (const auto& field : fields)
+        texts << field.box->text();
+    return texts;
+}
+
 // Scan values are unsigned 16-bit numbers.
 uint16_t hexWordValue(const QString& text) {
     return static_cast<uint16_t>(text.toUInt(nullptr, 16));
@@ -25,14 +33,12 @@ ParamSnapshotFields frmParvex::windowValues() const {
     values.BaudRate = paramBaudRate->currentText();
     values.Auth = checkState(IsAuth);
     values.Pwd = txtPwd->text();
-    values.Sniff = txtSniffMaxIntval->text() + txtSniffMinIntval->text() + txtAttempt->text() +
-                   txtTimeout->text();
-    values.Park = txtParkMaxIntval->text() + txtParkMinIntval->text();
+    values.Sniff = textsOf(sniffFields());
+    values.Park = textsOf(parkFields());
     values.BDName = txtBDName->text();
     values.ClassOfDevice = txtClassOfDevice->text();
     values.Master = checkState(IsMaster);
-    values.Scan =
-        txtPsInterval->text() + txtPsWindow->text() + txtIsInterval->text() + txtIsWindow->text();
+    values.Scan = textsOf(scanFields());
     values.Bind = checkState(chkIsBind);
     return values;
 }
@@ -48,9 +54,9 @@ struct ChangedRows {
     bool security, password, classOfDevice, deviceName, role, park, sniff, baudRate, scan, bind;
 
     ChangedRows(const ParamSnapshotFields& window, const ParamSnapshotFields& held) {
-        auto text = [&](const QString& now, const QString& then) {
-            return !held.Held || now != then;
-        };
+        // Grouped fields compare box by box: 01 and 0020 differ from 0100
+        // and 20 though their joined texts are equal.
+        auto text = [&](const auto& now, const auto& then) { return !held.Held || now != then; };
         auto number = [&](const QString& now, const QString& then) {
             return !held.Held || now.toInt() != then.toInt();
         };
@@ -80,7 +86,7 @@ bool frmParvex::scanWindowFits(QLineEdit* interval, QLineEdit* window, const QSt
     if (hexWordValue(window->text()) <= hexWordValue(interval->text()))
         return true;
     refuseField(window, message, BoxIcon::Critical);
-    CmdSet->setEnabled(true);
+    enableAction(CmdSet);
     return false;
 }
 
@@ -102,7 +108,7 @@ void frmParvex::CmdSet_Click() {
     SetActive = True;
     QueryActive = False;
     RetryCount = 0;
-    CmdSet->setEnabled(false);
+    disableAction(CmdSet);
 
     const ChangedRows changed(windowValues(), ParamSnapshot);
     if (changed.security)
@@ -135,5 +141,5 @@ void frmParvex::CmdSet_Click() {
     if (changed.bind)
         SetBind();
     SaveParamSnapshot();
-    CmdSet->setEnabled(true);
+    enableAction(CmdSet);
 }

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -322,13 +323,33 @@ void frmParvex::connectHandlers() {
     connect(ParkSlider, &QSlider::actionTriggered, this, [this] { ParkSlider_Click(); });
     connect(ParkSlider, &QSlider::sliderReleased, this, &frmParvex::ParkSlider_Click);
 
-    for (QLineEdit* box :
-         {txtClassOfDevice, txtPsInterval, txtPsWindow, txtIsInterval, txtIsWindow})
-        box->installEventFilter(this);
+    for (QObject* watched :
+         std::initializer_list<QObject*>{txtClassOfDevice, txtPsInterval, txtPsWindow,
+                                         txtIsInterval, txtIsWindow, SniffSlider, ParkSlider})
+        watched->installEventFilter(this);
 }
 
+namespace {
+// The operator moving on to another control of the window; not the window
+// losing activation (a box, another window) nor a popup opening.
+bool operatorMovedOn(const QEvent* event) {
+    switch (static_cast<const QFocusEvent*>(event)->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::MouseFocusReason:
+    case Qt::ShortcutFocusReason:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
 bool frmParvex::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
+    // The wheel turning over a slider would overwrite the boxes unasked.
+    if (event->type() == QEvent::Wheel && (watched == SniffSlider || watched == ParkSlider))
+        return true;
+    if (event->type() == QEvent::FocusOut && operatorMovedOn(event)) {
         if (watched == txtClassOfDevice)
             txtClassOfDevice_LostFocus();
         else if (watched == txtPsInterval)

@@ -1,9 +1,11 @@
 #include "frmParvex.h"
 
 #include "link/BaudCodes.h"
+#include "link/Failure.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +16,8 @@
 frmParvex::frmParvex(Platform platformParts, QWidget* parent)
     : QWidget(parent), platform(std::move(platformParts)) {
     MSComm1 = platform.port.get();
+    held = new HeldEvents(
+        [this](HeldEvents::Due due, const QString& detail) { actOnDue(due, detail); }, this);
     createControls();
     layOutControls();
     setTabOrderByPosition();
@@ -65,15 +69,90 @@ void frmParvex::ShowStatus(const QString& msg) {
 }
 
 void frmParvex::CmdClose_Click() {
+    endProgram();
     close();
+}
+
+void frmParvex::closeEvent(QCloseEvent* event) {
+    endProgram();
+    QWidget::closeEvent(event);
+}
+
+// Nothing that was already due runs after the program has ended, and no box
+// opens.
+void frmParvex::endProgram() {
+    held->end();
+    RecvTimer->stop();
+    RetryTimer->stop();
+    TimeoutTimer->stop();
     QApplication::quit();
+}
+
+void frmParvex::actOnDue(HeldEvents::Due due, const QString& detail) {
+    switch (due) {
+    case HeldEvents::Due::PortLoss:
+        MSComm1_OnComm(SerialPortControl::CommEvent::Error, detail);
+        break;
+    case HeldEvents::Due::Read:
+        RecvDataSub();
+        break;
+    case HeldEvents::Due::RetryTick:
+        // A clock stopped meanwhile has nothing left to resend; one still
+        // running resends now and gives the module its full interval after.
+        if (RetryTimer->isActive()) {
+            RetryTimer->start();
+            RetryTimer_Timer();
+        }
+        break;
+    case HeldEvents::Due::DetectionStep:
+        // The probe sent after the wait gets its whole second.
+        if (TimeoutTimer->isActive())
+            TimeoutTimer->start();
+        break;
+    }
+}
+
+// Catches every failure raised inside the handler that calls it.
+void frmParvex::reportingFailures(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const Failure& failure) {
+        MsgBox(failure.description(), QStringLiteral("Error"), BoxIcon::Critical);
+    } catch (const std::exception& failure) {
+        MsgBox(QString::fromLocal8Bit(failure.what()), QStringLiteral("Error"), BoxIcon::Critical);
+    }
 }
 
 BoxAnswer frmParvex::MsgBox(const QString& text, const QString& title, BoxIcon icon,
                             BoxButtons buttons) {
+    if (held->hasEnded())
+        return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+    HeldEvents::Scope hold(*held);
     return platform.messageBox(this, BoxRequest{text, title, icon, buttons});
 }
 
 void frmParvex::Sleep(int ms) {
+    HeldEvents::Scope hold(*held);
     platform.sleep(ms);
+}
+
+// Disabling a button that has the focus would hand the focus to the next
+// button, where a second press of Space or Enter acts on something the
+// operator never aimed at: the focus waits on the button bar instead and
+// goes back once the button is enabled, if nothing else took it meanwhile.
+void frmParvex::disableAction(QPushButton* button) {
+    if (button->hasFocus()) {
+        Picture1->setFocus(Qt::OtherFocusReason);
+        focusParkedFor = button;
+    }
+    button->setEnabled(false);
+}
+
+void frmParvex::enableAction(QPushButton* button) {
+    button->setEnabled(true);
+    if (focusParkedFor != button)
+        return;
+    focusParkedFor = nullptr;
+    if (Picture1->hasFocus())
+        button->setFocus(Qt::OtherFocusReason);
 }

@@ -3,12 +3,14 @@
 #include "link/FrameReassembler.h"
 #include "link/Platform.h"
 #include "query/ParamSnapshot.h"
+#include "ui/HeldEvents.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class QCheckBox;
@@ -137,8 +139,9 @@ public:
     void ParseData(const QByteArray& dat);
     void MSComm1_OnComm(SerialPortControl::CommEvent event, const QString& description);
     void RecvTimer_Timer();
-    // True from the start of a read to its end, message boxes included.
-    bool receiving() const { return inReceivePath; }
+    // True while a box is open, a pause runs or a read is dispatched: the
+    // window's own handlers wait meanwhile.
+    bool handlersHeld() const { return held->holding(); }
 
     // Connection and detection.
     void CmdConn_Click();
@@ -191,6 +194,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // Window construction (ui/).
@@ -199,7 +203,10 @@ private:
     void connectHandlers();
     void setTabOrderByPosition();
 
-    // Platform.
+    // Platform, and the handlers held while the window waits.
+    void actOnDue(HeldEvents::Due due, const QString& detail);
+    void endProgram();
+    void reportingFailures(const std::function<void()>& body);
     BoxAnswer MsgBox(const QString& text, const QString& title, BoxIcon icon,
                      BoxButtons buttons = BoxButtons::Ok);
     void Sleep(int ms);
@@ -229,6 +236,8 @@ private:
     void refuseField(QLineEdit* field, const QString& text, BoxIcon icon = BoxIcon::Exclamation);
     bool scanWindowFits(QLineEdit* interval, QLineEdit* window, const QString& message);
     void focusField(QLineEdit* field);
+    void disableAction(QPushButton* button);
+    void enableAction(QPushButton* button);
 
     // The parameter values the window shows, in the form the snapshot keeps.
     ParamSnapshotFields windowValues() const;
@@ -240,5 +249,7 @@ private:
     void clearParameterFields();
 
     Platform platform;
-    bool inReceivePath = false;
+    HeldEvents* held = nullptr;
+    // The action button that had the focus when it disabled itself.
+    QPushButton* focusParkedFor = nullptr;
 };

@@ -34,6 +34,8 @@ public:
     void setPortOpen(bool value) override {
         if (value && !open && !openFailure.isEmpty())
             throw Failure(openFailure);
+        if (value && !open && beforeOpening)
+            beforeOpening();
         if (value && !open)
             openedWith << settings;
         if (open != value)
@@ -77,6 +79,7 @@ public:
     using SerialPortControl::settings;
     bool open = false;
     QString openFailure;
+    std::function<void()> beforeOpening;
     QStringList openedWith;
     QByteArray waiting;
     QList<Written> written;

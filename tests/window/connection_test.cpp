@@ -357,7 +357,7 @@ void ConnectionTest::openingEmptiesTheSnapshot() {
     QVERIFY(!ParamSnapshot.Held);
     QCOMPARE(ParamSnapshot.Pwd, QString());
     QCOMPARE(ParamSnapshot.BaudRate, QString());
-    QCOMPARE(ParamSnapshot.Scan, QString());
+    QCOMPARE(ParamSnapshot.Scan.join(QString()), QString());
 }
 
 QTEST_MAIN(ConnectionTest)

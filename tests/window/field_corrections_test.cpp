@@ -87,6 +87,8 @@ private slots:
     void blankScanFieldGetsItsDefault();
     void leavingFieldsByFocusMakesTheCorrections();
     void tabbingThroughAnEmptyScanFieldFillsItsDefault();
+    void correctionsFollowTheOperatorsMovesOnly_data();
+    void correctionsFollowTheOperatorsMovesOnly();
     void sliderHandlersFillTheBoxesByPosition_data();
     void sliderHandlersFillTheBoxesByPosition();
     void clickOnTheHandleWritesTheValuesAgain_data();
@@ -95,6 +97,8 @@ private slots:
     void clickOnTheGrooveMovesAndFills();
     void keyboardMovesFillTheBoxes_data();
     void keyboardMovesFillTheBoxes();
+    void wheelOverASliderChangesNothing_data();
+    void wheelOverASliderChangesNothing();
 };
 
 void FieldCorrectionsTest::classOfDeviceIsPaddedToSixCharacters_data() {
@@ -179,7 +183,7 @@ void FieldCorrectionsTest::leavingFieldsByFocusMakesTheCorrections() {
     QVERIFY(w->txtClassOfDevice->hasFocus());
     QTest::keyClicks(w->txtClassOfDevice, QStringLiteral("1F00"));
     QCOMPARE(w->txtClassOfDevice->text(), QStringLiteral("1F00"));
-    w->txtPsWindow->setFocus();
+    w->txtPsWindow->setFocus(Qt::TabFocusReason);
     QCOMPARE(w->txtClassOfDevice->text(), QStringLiteral("001F00"));
 
     // Every advanced box, entered and left in turn without typing: only the
@@ -188,8 +192,8 @@ void FieldCorrectionsTest::leavingFieldsByFocusMakesTheCorrections() {
     for (QLineEdit* box : boxes)
         box->clear();
     for (QLineEdit* box : boxes)
-        box->setFocus();
-    w->CmdQuery->setFocus();
+        box->setFocus(Qt::TabFocusReason);
+    w->CmdQuery->setFocus(Qt::MouseFocusReason);
     const std::map<QString, QString> corrected = {{"txtClassOfDevice", "000000"},
                                                   {"txtPsInterval", "0400"},
                                                   {"txtPsWindow", "0200"},
@@ -211,6 +215,32 @@ void FieldCorrectionsTest::tabbingThroughAnEmptyScanFieldFillsItsDefault() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QVERIFY(!w->txtIsWindow->hasFocus());
     QCOMPARE(w->txtIsWindow->text(), QStringLiteral("0200"));
+}
+
+void FieldCorrectionsTest::correctionsFollowTheOperatorsMovesOnly_data() {
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<bool>("corrected");
+    QTest::newRow("Tab") << int(Qt::TabFocusReason) << true;
+    QTest::newRow("Backtab") << int(Qt::BacktabFocusReason) << true;
+    QTest::newRow("click") << int(Qt::MouseFocusReason) << true;
+    QTest::newRow("access key") << int(Qt::ShortcutFocusReason) << true;
+    QTest::newRow("a box or another window") << int(Qt::ActiveWindowFocusReason) << false;
+    QTest::newRow("context menu") << int(Qt::PopupFocusReason) << false;
+    QTest::newRow("the program") << int(Qt::OtherFocusReason) << false;
+}
+
+void FieldCorrectionsTest::correctionsFollowTheOperatorsMovesOnly() {
+    QFETCH(int, reason);
+    QFETCH(bool, corrected);
+    WindowUnderTest w;
+    w->txtClassOfDevice->setText(QStringLiteral("1F00"));
+    w->txtPsWindow->setText(QStringLiteral("  "));
+    for (QLineEdit* box : {w->txtClassOfDevice, w->txtPsWindow}) {
+        QFocusEvent out(QEvent::FocusOut, Qt::FocusReason(reason));
+        QCoreApplication::sendEvent(box, &out);
+    }
+    QCOMPARE(textsOf({w->txtClassOfDevice, w->txtPsWindow}),
+             corrected ? QStringList({"001F00", "0200"}) : QStringList({"1F00", "  "}));
 }
 
 void FieldCorrectionsTest::sliderHandlersFillTheBoxesByPosition_data() {
@@ -304,6 +334,33 @@ void FieldCorrectionsTest::keyboardMovesFillTheBoxes() {
     QTest::keyClick(s.slider, Qt::Key(key));
     QCOMPARE(s.slider->value(), to);
     QCOMPARE(textsOf(s.boxes), to == 0 ? s.open : closed(s));
+}
+
+void FieldCorrectionsTest::wheelOverASliderChangesNothing_data() {
+    QTest::addColumn<QString>("slider");
+    QTest::addColumn<int>("from");
+    for (const char* slider : {"sniff", "park"})
+        for (int from : {0, 1})
+            QTest::addRow("%s at %d", slider, from) << QString::fromLatin1(slider) << from;
+}
+
+void FieldCorrectionsTest::wheelOverASliderChangesNothing() {
+    QFETCH(QString, slider);
+    QFETCH(int, from);
+    WindowUnderTest w;
+    showExpanded(w);
+    const SliderBoxes s = sliderNamed(w, slider);
+    s.slider->setValue(from);
+    for (QLineEdit* box : s.boxes)
+        box->setText(QStringLiteral("12"));
+    const QPointF at = handleRect(s.slider).center();
+    for (int delta : {120, -120}) {
+        QWheelEvent wheel(at, s.slider->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(s.slider, &wheel);
+    }
+    QCOMPARE(s.slider->value(), from);
+    QCOMPARE(textsOf(s.boxes), QStringList(s.boxes.size(), QStringLiteral("12")));
 }
 
 QTEST_MAIN(FieldCorrectionsTest)

@@ -156,6 +156,49 @@ private slots:
                                                QStringLiteral("Serial port is not opened！")}));
     }
 
+    // A button that disables itself keeps a second press of Space from
+    // landing on the next button, and gets the focus back when enabled,
+    // unless the operator moved it meanwhile.
+    void focusOfAButtonThatDisablesItself_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("operatorMovesOn");
+        QTest::newRow("Set") << "CmdSet" << false;
+        QTest::newRow("Inquiry") << "CmdQuery" << false;
+        QTest::newRow("Inquiry, then a click into a field") << "CmdQuery" << true;
+    }
+
+    void focusOfAButtonThatDisablesItself() {
+        QFETCH(QString, button);
+        QFETCH(bool, operatorMovesOn);
+        WindowUnderTest w;
+        ScriptedModule module(*w.port);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        w.connectWithoutDetection();
+        QVERIFY(pumpUntilStatus(w, QStringLiteral("Query complete！")));
+        w->txtPwd->setText(QStringLiteral("2468"));
+        auto* pressed = w->findChild<QPushButton*>(button);
+        pressed->setFocus(Qt::TabFocusReason);
+        QList<QWidget*> focusWhileBusy;
+        const auto moduleAnswers = w.port->onOutput;
+        w.port->onOutput = [&, moduleAnswers](const QByteArray& frame) {
+            focusWhileBusy << QApplication::focusWidget();
+            moduleAnswers(frame);
+        };
+
+        QTest::keyClick(pressed, Qt::Key_Space);
+        if (operatorMovesOn)
+            w->txtPwd->setFocus(Qt::MouseFocusReason);
+        QVERIFY(pumpUntilStatus(w, button == QLatin1String("CmdSet") ? "Set password succeed"
+                                                                     : "Query complete！"));
+
+        QVERIFY(!focusWhileBusy.isEmpty());
+        for (QWidget* focus : focusWhileBusy)
+            QVERIFY(focus != w->CmdSetDefault && focus != w->CmdClearAddr);
+        QCOMPARE(QApplication::focusWidget(),
+                 operatorMovesOn ? static_cast<QWidget*>(w->txtPwd) : pressed);
+    }
+
     void fullReadAndSetFromTheKeyboard() {
         WindowUnderTest w;
         ScriptedModule module(*w.port);

@@ -121,12 +121,14 @@ void QuerySequenceTest::readsTheWholeChain() {
     QCOMPARE(ParamSnapshot.BaudRate, w->paramBaudRate->currentText());
     QCOMPARE(ParamSnapshot.Auth, withData ? QStringLiteral("1") : QStringLiteral("0"));
     QCOMPARE(ParamSnapshot.Pwd, withData ? QStringLiteral("1234") : QString());
-    QCOMPARE(ParamSnapshot.Sniff, withData ? QStringLiteral("0320005000080008") : QString());
-    QCOMPARE(ParamSnapshot.Park, withData ? QStringLiteral("08000100") : QString());
+    QCOMPARE(ParamSnapshot.Sniff.join(QString()),
+             withData ? QStringLiteral("0320005000080008") : QString());
+    QCOMPARE(ParamSnapshot.Park.join(QString()), withData ? QStringLiteral("08000100") : QString());
     QCOMPARE(ParamSnapshot.BDName, withData ? QStringLiteral("Module-A") : QString());
     QCOMPARE(ParamSnapshot.ClassOfDevice, withData ? QStringLiteral("001F00") : QString());
     QCOMPARE(ParamSnapshot.Master, QStringLiteral("0"));
-    QCOMPARE(ParamSnapshot.Scan, withData ? QStringLiteral("0400020008000100") : QString());
+    QCOMPARE(ParamSnapshot.Scan.join(QString()),
+             withData ? QStringLiteral("0400020008000100") : QString());
     QCOMPARE(ParamSnapshot.Bind, withData ? QStringLiteral("1") : QStringLiteral("0"));
 }
 

@@ -35,7 +35,7 @@ void tryToReadWhileTheFirstBoxIsOpen(WindowUnderTest& w, WhileOpen& seen) {
     w.boxes.whileOpen = [&w, &seen](const BoxRequest&) {
         if (seen.boxes++ > 0)
             return;
-        seen.receiving = w->receiving();
+        seen.receiving = w->handlersHeld();
         seen.readsBefore = w.port->reads;
         w.port->receive(frameOf(securitySet));
         w->RecvDataSub();
@@ -139,7 +139,7 @@ void ReceivePathTest::failingDispatchShowsOneErrorAndTheNextFrameIsHandled() {
     QVERIFY(box.buttons == BoxButtons::Ok);
     QCOMPARE(r.w.status(), QStringLiteral("Ready"));
     QCOMPARE(r.w->receiver.RecvState, FrameReassembler::Hunting);
-    QVERIFY(!r.w->receiving());
+    QVERIFY(!r.w->handlersHeld());
     QVERIFY(r.w.port->open);
 
     // The failed body is not handed on again; the next frame is handled once.
@@ -164,7 +164,7 @@ void ReceivePathTest::noReadWhileTheErrorBoxIsOpen() {
     QCOMPARE(r.w.status(), QStringLiteral("Ready"));
 
     // Once the box is closed, the bytes that waited are read and handled.
-    QVERIFY(!r.w->receiving());
+    QVERIFY(!r.w->handlersHeld());
     r.w->RecvDataSub();
     QCOMPARE(r.w.port->reads, 2);
     QCOMPARE(r.w.status(), securitySetText);

@@ -58,7 +58,8 @@ private slots:
     void singleChangeSendsItsOneFrame_data();
     void singleChangeSendsItsOneFrame();
     void everyChangeSendsTenFramesInOrder();
-    void parkTextsJoiningEquallySendNothing();
+    void parkBoxesCompareOneByOne_data();
+    void parkBoxesCompareOneByOne();
     void scanWindowAgainstInterval_data();
     void scanWindowAgainstInterval();
     void badHexFieldIsRefusedBeforeAnythingIsSent_data();
@@ -178,19 +179,31 @@ void SetSequenceTest::everyChangeSendsTenFramesInOrder() {
     QCOMPARE(w.port->written.size(), 10);
 }
 
-void SetSequenceTest::parkTextsJoiningEquallySendNothing() {
+// Texts that join to the same text are still an edit of each box.
+void SetSequenceTest::parkBoxesCompareOneByOne_data() {
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("then");
+    QTest::addColumn<QByteArray>("thenSent");
+    QTest::newRow("0100 20, then 01 0020") << QStringList{"0100", "20"} << QStringList{"01", "0020"}
+                                           << bytes({0x00, 0x01, 0x00, 0x20});
+    QTest::newRow("1 20, then 12 0")
+        << QStringList{"1", "20"} << QStringList{"12", "0"} << bytes({0x00, 0x12, 0x00, 0x00});
+}
+
+void SetSequenceTest::parkBoxesCompareOneByOne() {
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, then);
+    QFETCH(QByteArray, thenSent);
     WindowUnderTest w;
     readKnownModule(w);
-    w->txtParkMaxIntval->setText(QStringLiteral("0100"));
-    w->txtParkMinIntval->setText(QStringLiteral("20"));
+    const QStringList park{"txtParkMaxIntval", "txtParkMinIntval"};
+    setShownValues(*w.window, park, first);
     w->CmdSet_Click();
-    QCOMPARE(w.port->frames(), QList<QByteArray>{setFrame(5, bytes({0x01, 0x00, 0x00, 0x20}))});
-
-    w->txtParkMaxIntval->setText(QStringLiteral("01"));
-    w->txtParkMinIntval->setText(QStringLiteral("0020"));
+    setShownValues(*w.window, park, then);
     w->CmdSet_Click();
 
-    QCOMPARE(w.port->written.size(), 1);
+    QCOMPARE(w.port->written.size(), 2);
+    QCOMPARE(w.port->frames()[1], setFrame(5, thenSent));
     QVERIFY(w.boxes.shown.isEmpty());
 }
 
@@ -236,7 +249,7 @@ void SetSequenceTest::scanWindowAgainstInterval() {
     if (refusal.isEmpty()) {
         QCOMPARE(typesOf(w.port->frames()), QList<int>({3, 13, 14}));
         QVERIFY(w.boxes.shown.isEmpty());
-        QCOMPARE(ParamSnapshot.Scan, scan.join(QString()));
+        QCOMPARE(ParamSnapshot.Scan, scan);
         return;
     }
     // The password row was sent before the check; the bind row never is.

@@ -74,6 +74,8 @@ private slots:
     void typingLimits();
     void textSetByTheProgramIsKeptWhole();
     void typedTextStopsAtTheLimit();
+    void editsUnderTheTypingLimit_data();
+    void editsUnderTheTypingLimit();
     void tooltips();
     void portRowTooltipsTellTheDeviceAndWhetherItIsPresent();
     void coloursOfVersionAndStatusLines();
@@ -279,6 +281,56 @@ void WindowLayoutTest::typedTextStopsAtTheLimit() {
         const int limit = typingLimitOf(box);
         QCOMPARE(box->text(), limit < 0 ? typed : typed.left(limit));
     }
+}
+
+// Operations: "program:T" sets T as the program does, "type:T" types T,
+// "paste:T" inserts T as a paste does, "select:S+N" selects N characters from
+// S, "home", "end", "bs" (Backspace) and "del".
+void WindowLayoutTest::editsUnderTheTypingLimit_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QStringList>("operations");
+    QTest::addColumn<QString>("text");
+    const QString name17 = QStringLiteral("program:ABCDEFGHIJKLMNOPQ");
+    QTest::newRow("long name shortened key by key")
+        << "txtBDName" << QStringList{name17, "end", "bs", "bs", "bs", "bs"} << "ABCDEFGHIJKLM";
+    QTest::newRow("long name shortened from the start")
+        << "txtBDName" << QStringList{name17, "home", "del", "del"} << "CDEFGHIJKLMNOPQ";
+    QTest::newRow("long password, selection overtyped")
+        << "txtPwd" << QStringList{"program:123456789012", "select:0+4", "type:X"} << "X56789012";
+    QTest::newRow("long name, typing at the end refused")
+        << "txtBDName" << QStringList{name17, "end", "type:R"} << "ABCDEFGHIJKLMNOPQ";
+    QTest::newRow("paste cut to what fits")
+        << "txtPwd" << QStringList{"type:ABCD", "home", "paste:123456"} << "1234ABCD";
+    QTest::newRow("paste over a selection")
+        << "txtPwd" << QStringList{"type:ABCDEFGH", "select:2+2", "paste:123456"} << "AB12EFGH";
+    QTest::newRow("paste into a long text keeps its length")
+        << "txtBDName" << QStringList{name17, "home", "paste:xyz"} << "ABCDEFGHIJKLMNOPQ";
+}
+
+void WindowLayoutTest::editsUnderTheTypingLimit() {
+    QFETCH(QString, box);
+    QFETCH(QStringList, operations);
+    QFETCH(QString, text);
+    WindowUnderTest w;
+    auto* edit = w->findChild<QLineEdit*>(box);
+    for (const QString& operation : operations) {
+        const QString argument = operation.section(QLatin1Char(':'), 1);
+        if (operation.startsWith(QLatin1String("program:")))
+            edit->setText(argument);
+        else if (operation.startsWith(QLatin1String("type:")))
+            QTest::keyClicks(edit, argument);
+        else if (operation.startsWith(QLatin1String("paste:")))
+            edit->insert(argument);
+        else if (operation.startsWith(QLatin1String("select:")))
+            edit->setSelection(argument.section(QLatin1Char('+'), 0, 0).toInt(),
+                               argument.section(QLatin1Char('+'), 1).toInt());
+        else
+            QTest::keyClick(edit, operation == QLatin1String("home")  ? Qt::Key_Home
+                                  : operation == QLatin1String("end") ? Qt::Key_End
+                                  : operation == QLatin1String("bs")  ? Qt::Key_Backspace
+                                                                      : Qt::Key_Delete);
+    }
+    QCOMPARE(edit->text(), text);
 }
 
 void WindowLayoutTest::tooltips() {
