@@ -2,8 +2,11 @@
 
 #include "QtSerialPortControl.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QThread>
+#include <algorithm>
 
 namespace {
 QMessageBox::Icon toQtIcon(BoxIcon icon) {
@@ -31,13 +34,31 @@ BoxAnswer showMessageBox(QWidget* parent, const BoxRequest& request) {
 }
 } // namespace
 
+void serveWindowSystem() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::ExcludeSocketNotifiers |
+                                    QEventLoop::X11ExcludeTimers);
+}
+
+void pauseServingWindowSystem(int ms) {
+    constexpr qint64 sliceMs = 5;
+    QElapsedTimer paused;
+    paused.start();
+    for (;;) {
+        serveWindowSystem();
+        const qint64 left = ms - paused.elapsed();
+        if (left <= 0)
+            return;
+        // processEvents never waits: without the sleep the pause would spin.
+        QThread::msleep(static_cast<unsigned long>(std::min(left, sliceMs)));
+    }
+}
+
 Platform productionPlatform(const PortNames& names) {
     Platform platform;
-    platform.port = std::make_unique<QtSerialPortControl>(names);
+    platform.port = std::make_unique<QtSerialPortControl>(names, serveWindowSystem);
     platform.portNames = names;
-    // Blocks without handling events: nothing else runs during the pause
-    // before a frame.
-    platform.sleep = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+    platform.sleep = pauseServingWindowSystem;
     platform.messageBox = showMessageBox;
     return platform;
 }

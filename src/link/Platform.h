@@ -29,6 +29,14 @@ struct Platform {
     std::function<BoxAnswer(QWidget* parent, const BoxRequest& box)> messageBox;
 };
 
-// The real serial port on the given devices, a sleep that blocks the thread
-// and QMessageBox.
+// The real serial port on the given devices, a pause that keeps the window
+// painted, and QMessageBox.
 Platform productionPlatform(const PortNames& names);
+
+// Lets the toolkit paint and answer the window system (expose, resize, the
+// window manager's ping) and run posted events; operator input, timers and
+// the port's notifiers wait in their queues.
+void serveWindowSystem();
+// Blocks for at least ms, serving the window system in slices of at most
+// 5 ms.
+void pauseServingWindowSystem(int ms);

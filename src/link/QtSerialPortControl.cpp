@@ -8,6 +8,7 @@
 namespace {
 // Long enough for a full frame at the slowest rate to leave the driver.
 constexpr int outputBoundMs = 2500;
+constexpr int outputSliceMs = 5;
 
 QSerialPort::FlowControl toFlowControl(int handshaking) {
     switch (handshaking) {
@@ -21,8 +22,10 @@ QSerialPort::FlowControl toFlowControl(int handshaking) {
 }
 } // namespace
 
-QtSerialPortControl::QtSerialPortControl(PortNames portNames, QObject* parent)
-    : SerialPortControl(parent), names(std::move(portNames)) {
+QtSerialPortControl::QtSerialPortControl(PortNames portNames, std::function<void()> whileWriting,
+                                         QObject* parent)
+    : SerialPortControl(parent), names(std::move(portNames)),
+      whileWriting(std::move(whileWriting)) {
     // Queued, so that received data never reaches the window from inside
     // Output(), whose wait may read the port.
     connect(
@@ -84,8 +87,11 @@ void QtSerialPortControl::Output(const QByteArray& bytes) {
     serial.write(bytes);
     QElapsedTimer waited;
     waited.start();
-    while (serial.isOpen() && serial.bytesToWrite() > 0 && waited.elapsed() < outputBoundMs)
-        serial.waitForBytesWritten(static_cast<int>(outputBoundMs - waited.elapsed()));
+    while (serial.isOpen() && serial.bytesToWrite() > 0 && waited.elapsed() < outputBoundMs) {
+        serial.waitForBytesWritten(outputSliceMs);
+        if (whileWriting)
+            whileWriting();
+    }
 }
 
 void QtSerialPortControl::onError(QSerialPort::SerialPortError error) {

@@ -4,12 +4,16 @@
 #include "SerialPortControl.h"
 
 #include <QSerialPort>
+#include <functional>
 
 // The serial-port control on a real device through QSerialPort.
 class QtSerialPortControl : public SerialPortControl {
     Q_OBJECT
 public:
-    explicit QtSerialPortControl(PortNames names, QObject* parent = nullptr);
+    // whileWriting runs between short waits of Output() for the bytes to
+    // leave.
+    explicit QtSerialPortControl(PortNames names, std::function<void()> whileWriting = {},
+                                 QObject* parent = nullptr);
 
     bool PortOpen() const override { return serial.isOpen(); }
     void setPortOpen(bool open) override;
@@ -24,6 +28,7 @@ private:
     [[noreturn]] void fail(const QString& reason) const;
 
     PortNames names;
+    std::function<void()> whileWriting;
     QSerialPort serial;
     bool failureReported = false;
 };

@@ -11,17 +11,19 @@ constexpr int pauseBeforeFrameMs = 500;
 } // namespace
 
 void frmParvex::SendSetCmd(uint8_t CmdType, const QByteArray& Param) {
-    Sleep(pauseBeforeFrameMs);
-    if (!MSComm1->PortOpen())
-        return;
-    MSComm1->Output(Frames::setCommand(CmdType, Param));
+    sendFrame(Frames::setCommand(CmdType, Param));
 }
 
 void frmParvex::SendQueryCmd(uint8_t CmdType) {
+    sendFrame(Frames::query(CmdType));
+}
+
+// The window's own handlers wait through the pause and the write.
+void frmParvex::sendFrame(const QByteArray& frame) {
+    HeldEvents::Scope hold(*held);
     Sleep(pauseBeforeFrameMs);
-    if (!MSComm1->PortOpen())
-        return;
-    MSComm1->Output(Frames::query(CmdType));
+    if (MSComm1->PortOpen())
+        MSComm1->Output(frame);
 }
 
 void frmParvex::RecvDataSub() {

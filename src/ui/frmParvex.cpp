@@ -132,7 +132,6 @@ BoxAnswer frmParvex::MsgBox(const QString& text, const QString& title, BoxIcon i
 }
 
 void frmParvex::Sleep(int ms) {
-    HeldEvents::Scope hold(*held);
     platform.sleep(ms);
 }
 

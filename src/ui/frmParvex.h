@@ -210,6 +210,7 @@ private:
     BoxAnswer MsgBox(const QString& text, const QString& title, BoxIcon icon,
                      BoxButtons buttons = BoxButtons::Ok);
     void Sleep(int ms);
+    void sendFrame(const QByteArray& frame);
 
     // Connection.
     bool portShownOpen() const;

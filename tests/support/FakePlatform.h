@@ -121,6 +121,8 @@ struct WindowUnderTest {
     ScriptedBoxes boxes;
     FakePort* port = nullptr;
     std::unique_ptr<frmParvex> window;
+    // Runs inside every pause before a frame.
+    std::function<void()> duringPause;
 
     explicit WindowUnderTest(PortNames names = {{1, QStringLiteral("/dev/null-test")}}) {
         auto fake = std::make_unique<FakePort>(clock);
@@ -128,9 +130,14 @@ struct WindowUnderTest {
         Platform platform;
         platform.port = std::move(fake);
         platform.portNames = std::move(names);
+        // Events that arrive during a pause are served as the real pause
+        // serves them.
         platform.sleep = [this](int ms) {
             clock.pauses << ms;
             clock.nowMs += ms;
+            if (duringPause)
+                duringPause();
+            serveWindowSystem();
         };
         platform.messageBox = [this](QWidget*, const BoxRequest& box) { return boxes.answer(box); };
         window = std::make_unique<frmParvex>(std::move(platform));
