@@ -19,7 +19,7 @@
 // anything is written while a box is open, when the reassembler or the command buffers
 // outgrow a frame, or when the window writes a malformed frame.
 #include "FakePlatform.h"
-#include "link/Frames.h"
+#include "protocol/Frames.h"
 #include "query/ParamSnapshot.h"
 #include "ui/frmParvex.h"
 

@@ -1,6 +1,8 @@
 // Opening and closing the port, and finding the module's baud rate by
 // probing the standard rates one second apart.
 #include "Failure.h"
+#include "protocol/BaudCodes.h"
+#include "protocol/Frames.h"
 #include "query/ParamSnapshot.h"
 #include "ui/frmParvex.h"
 
@@ -13,11 +15,9 @@
 namespace {
 const QString lineFormat = QStringLiteral(",n,8,1");
 
+// Detection tries the rates of the connection list in its order.
 QString nextDetectionRate(const QString& rate) {
-    static const QStringList order = {QStringLiteral("1200"),  QStringLiteral("2400"),
-                                      QStringLiteral("4800"),  QStringLiteral("9600"),
-                                      QStringLiteral("19200"), QStringLiteral("38400"),
-                                      QStringLiteral("57600"), QStringLiteral("115200")};
+    const QStringList& order = BaudCodes::lineRates();
     const qsizetype at = order.indexOf(rate);
     if (at < 0)
         return rate;
@@ -71,8 +71,8 @@ void frmParvex::CmdConn_Click() {
             MSComm1->setCommPort(port);
         const bool detect = bAutoDetect->isChecked();
         if (detect) {
-            MSComm1->setSettings(QStringLiteral("1200") + lineFormat);
-            DetectBaud = QStringLiteral("1200");
+            DetectBaud = BaudCodes::lineRates().first();
+            MSComm1->setSettings(DetectBaud + lineFormat);
             ConnBaudRate->setCurrentText(DetectBaud);
         } else {
             MSComm1->setSettings(ConnBaudRate->currentText() + lineFormat);
@@ -86,7 +86,7 @@ void frmParvex::CmdConn_Click() {
         bAutoDetect->setEnabled(false);
         if (detect) {
             BaudFound = False;
-            SendQueryCmd(0);
+            SendQueryCmd(Frames::FirmwareVersion);
             TimeoutTimer->start();
             ShowStatus(QStringLiteral("Detecting Baud Rate......"));
         } else {
@@ -122,7 +122,7 @@ void frmParvex::TimeoutTimer_Timer() {
         stopDetectionAfterFailure(failure.description());
         return;
     }
-    SendQueryCmd(0);
+    SendQueryCmd(Frames::FirmwareVersion);
     TimeoutTimer->start();
 }
 

@@ -1,7 +1,7 @@
 #include "QtSerialPortControl.h"
 
 #include "Failure.h"
-#include "SerialSettings.h"
+#include "protocol/SerialSettings.h"
 
 #include <QElapsedTimer>
 
@@ -9,6 +9,34 @@ namespace {
 // Long enough for a full frame at the slowest rate to leave the driver.
 constexpr int outputBoundMs = 2500;
 constexpr int outputSliceMs = 5;
+
+QSerialPort::Parity toParity(SerialSettings::Parity parity) {
+    switch (parity) {
+    case SerialSettings::Parity::None:
+        return QSerialPort::NoParity;
+    case SerialSettings::Parity::Even:
+        return QSerialPort::EvenParity;
+    case SerialSettings::Parity::Odd:
+        return QSerialPort::OddParity;
+    case SerialSettings::Parity::Mark:
+        return QSerialPort::MarkParity;
+    case SerialSettings::Parity::Space:
+        return QSerialPort::SpaceParity;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toStopBits(SerialSettings::StopBits stopBits) {
+    switch (stopBits) {
+    case SerialSettings::StopBits::One:
+        return QSerialPort::OneStop;
+    case SerialSettings::StopBits::OneAndHalf:
+        return QSerialPort::OneAndHalfStop;
+    case SerialSettings::StopBits::Two:
+        return QSerialPort::TwoStop;
+    }
+    return QSerialPort::OneStop;
+}
 
 QSerialPort::FlowControl toFlowControl(int handshaking) {
     switch (handshaking) {
@@ -53,10 +81,11 @@ void QtSerialPortControl::open() {
     serial.setPortName(device);
     if (!serial.open(QIODevice::ReadWrite))
         fail(serial.errorString());
-    const bool configured = serial.setBaudRate(line->baudRate) && serial.setParity(line->parity) &&
-                            serial.setDataBits(line->dataBits) &&
-                            serial.setStopBits(line->stopBits) &&
-                            serial.setFlowControl(toFlowControl(handshaking));
+    const bool configured =
+        serial.setBaudRate(line->baudRate) && serial.setParity(toParity(line->parity)) &&
+        serial.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits)) &&
+        serial.setStopBits(toStopBits(line->stopBits)) &&
+        serial.setFlowControl(toFlowControl(handshaking));
     if (!configured) {
         const QString reason = serial.errorString();
         serial.close();

@@ -1,6 +1,6 @@
 // Writing frames and reading the line: the encoders every command goes
 // through, and the receive path that hands each reassembled body on.
-#include "Frames.h"
+#include "protocol/Frames.h"
 #include "ui/frmParvex.h"
 
 #include <QLabel>

@@ -1,5 +1,6 @@
 // Resending the command in flight when the module does not answer: twice,
 // one second apart, then giving up with a message.
+#include "protocol/Frames.h"
 #include "ui/frmParvex.h"
 
 #include <QLabel>
@@ -7,8 +8,13 @@
 
 namespace {
 constexpr int16_t resendLimit = 2;
-constexpr uint8_t clearBoundAddress = 10;
 } // namespace
+
+void frmParvex::recordCommandInFlight(uint8_t CmdType, std::optional<QByteArray> Param) {
+    CurCmdType = CmdType;
+    if (Param)
+        CurCmdParam = *Param;
+}
 
 void frmParvex::RetryTimer_Timer() {
     if (held->heldBack(HeldEvents::Due::RetryTick))
@@ -28,7 +34,7 @@ void frmParvex::RetryTimer_Timer() {
 
     // The module knows the clear command only as a set command, whatever
     // sequence ran before it.
-    if (CurCmdType == clearBoundAddress) {
+    if (CurCmdType == Frames::ClearBoundAddress) {
         resendOrGiveUp(resendAsSetCommand);
     } else {
         if (QueryActive == True)

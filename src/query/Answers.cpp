@@ -1,7 +1,8 @@
 // Writing the data of each query answer into the window. Data of any other
 // length or form than its type's leaves the controls as they are.
-#include "link/BaudCodes.h"
-#include "link/HexText.h"
+#include "protocol/BaudCodes.h"
+#include "protocol/Frames.h"
+#include "protocol/HexText.h"
 #include "ui/frmParvex.h"
 
 #include <QCheckBox>
@@ -27,10 +28,13 @@ void setCheckState(QCheckBox* box, uint8_t state) {
         box->setChecked(state == 1);
 }
 
-void setHexWords(const QByteArray& data, std::initializer_list<QLineEdit*> boxes) {
+// One word a box, in the group's order; only data of exactly that length.
+void setHexWords(const QByteArray& data, const std::vector<frmParvex::HexField>& group) {
+    if (data.size() != static_cast<qsizetype>(group.size() * 2))
+        return;
     qsizetype offset = 0;
-    for (QLineEdit* box : boxes) {
-        box->setText(hexText(data.mid(offset, 2)));
+    for (const frmParvex::HexField& field : group) {
+        field.box->setText(hexText(data.mid(offset, 2)));
         offset += 2;
     }
 }
@@ -49,51 +53,48 @@ void frmParvex::decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t P
     const QByteArray data = Param.left(ParamLen > 0 ? ParamLen : 0);
     auto byte = [&](int i) { return static_cast<uint8_t>(data[i]); };
     switch (CmdType) {
-    case 0:
+    case Frames::FirmwareVersion:
         if (ParamLen == 2)
             version->setText(QStringLiteral("(Firmware Version %1.%2)").arg(byte(0)).arg(byte(1)));
         break;
-    case 1:
+    case Frames::BaudRate:
         if (ParamLen == 2)
             selectBaudCode(static_cast<uint16_t>(byte(0) * 256 + byte(1)));
         break;
-    case 2:
+    case Frames::Security:
         if (ParamLen == 1)
             setCheckState(IsAuth, byte(0));
         break;
-    case 3:
+    case Frames::Password:
         if (ParamLen >= 1)
             txtPwd->setText(textOf(data));
         break;
-    case 4:
-        if (ParamLen == 8)
-            setHexWords(data, {txtSniffMaxIntval, txtSniffMinIntval, txtAttempt, txtTimeout});
+    case Frames::SniffMode:
+        setHexWords(data, sniffFields());
         break;
-    case 5:
-        if (ParamLen == 4)
-            setHexWords(data, {txtParkMaxIntval, txtParkMinIntval});
+    case Frames::ParkMode:
+        setHexWords(data, parkFields());
         break;
-    case 6:
+    case Frames::DeviceName:
         if (ParamLen >= 1)
             txtBDName->setText(textOf(data));
         break;
-    case 7:
+    case Frames::ClassOfDevice:
         if (ParamLen == 3)
             txtClassOfDevice->setText(hexText(data));
         break;
-    case 8:
+    case Frames::MasterSlave:
         if (ParamLen == 1)
             setCheckState(IsMaster, byte(0));
         break;
-    case 9:
+    case Frames::MaximumConnections:
         if (ParamLen == 1)
             txtMaxConnNum->setText(QString::number(byte(0)));
         break;
-    case 13:
-        if (ParamLen == 8)
-            setHexWords(data, {txtPsInterval, txtPsWindow, txtIsInterval, txtIsWindow});
+    case Frames::ScanParameters:
+        setHexWords(data, scanFields());
         break;
-    case 14:
+    case Frames::Bind:
         if (ParamLen == 1)
             setCheckState(chkIsBind, byte(0));
         break;

@@ -1,5 +1,6 @@
 // Reading every parameter: one query at a time, each sent while the answer
 // to the one before is handled, ending with the snapshot of the window.
+#include "protocol/Frames.h"
 #include "ui/frmParvex.h"
 
 #include <QCheckBox>
@@ -9,8 +10,7 @@
 #include <array>
 
 namespace {
-constexpr uint8_t firmwareVersion = 0;
-constexpr uint8_t bind = 14;
+using namespace Frames;
 
 struct ChainRow {
     uint8_t type;
@@ -21,27 +21,30 @@ struct ChainRow {
 };
 
 const std::array<ChainRow, 12> chain{{
-    {0, "Query the version of Firmware succeed", "Query the version of Firmware fail", 1,
-     "Query the current baud rate......"},
-    {1, "Query baud rate succeed", "Query baud rate fail", 2, "Querying the security setting ...."},
-    {2, "Query security succeed", "Query security fail", 3, "Querying the password......"},
-    {3, "Query password succeed", "Query password fail", 4,
+    {FirmwareVersion, "Query the version of Firmware succeed", "Query the version of Firmware fail",
+     BaudRate, "Query the current baud rate......"},
+    {BaudRate, "Query baud rate succeed", "Query baud rate fail", Security,
+     "Querying the security setting ...."},
+    {Security, "Query security succeed", "Query security fail", Password,
+     "Querying the password......"},
+    {Password, "Query password succeed", "Query password fail", SniffMode,
      "Querying the Sniff Mode Parameter parameter......"},
-    {4, "Query Sniff Mode Parameter succeed", "Query Sniff Mode Parameter fail", 5,
+    {SniffMode, "Query Sniff Mode Parameter succeed", "Query Sniff Mode Parameter fail", ParkMode,
      "Querying the Park Mode Parameter......"},
-    {5, "Query Park Mode Parameter succeed", "Query Park Mode Parameter fail", 6,
+    {ParkMode, "Query Park Mode Parameter succeed", "Query Park Mode Parameter fail", DeviceName,
      "Querying the device name......"},
-    {6, "Query the device name succeed", "Query the device name fail", 7,
+    {DeviceName, "Query the device name succeed", "Query the device name fail", ClassOfDevice,
      "Querying the Class Of Device......"},
-    {7, "Query the Class Of Device succeed", "Query the Class Of Device fail", 8,
-     "Querying Master/Slave parameter......"},
-    {8, "Query Master/Slave succeed", "Query Master/Slave fail", 9,
+    {ClassOfDevice, "Query the Class Of Device succeed", "Query the Class Of Device fail",
+     MasterSlave, "Querying Master/Slave parameter......"},
+    {MasterSlave, "Query Master/Slave succeed", "Query Master/Slave fail", MaximumConnections,
      "Querying the maximum of connection......"},
-    {9, "Query the Maximum of Connection succeed", "Query the Maximum of Connection fail", 13,
+    {MaximumConnections, "Query the Maximum of Connection succeed",
+     "Query the Maximum of Connection fail", ScanParameters,
      "Querying page/inquiry scan parameter ......"},
-    {13, "Query page/inquiry scan parameter succeed", "Query page/inquiry scan parameter fail", 14,
-     "Querying the bind paramter......"},
-    {14, "Query Bind succeed", "Query Bind fail", 0, nullptr},
+    {ScanParameters, "Query page/inquiry scan parameter succeed",
+     "Query page/inquiry scan parameter fail", Bind, "Querying the bind paramter......"},
+    {Bind, "Query Bind succeed", "Query Bind fail", Bind, nullptr},
 }};
 
 const ChainRow* chainRow(uint8_t type) {
@@ -58,19 +61,19 @@ void frmParvex::clearParameterFields() {
     txtBDName->setText(QString());
     txtPwd->setText(QString());
     IsAuth->setChecked(false);
-    for (QLineEdit* box : {txtSniffMaxIntval, txtSniffMinIntval, txtParkMaxIntval, txtParkMinIntval,
-                           txtAttempt, txtTimeout})
-        box->setText(QString());
+    for (const auto& group : {sniffFields(), parkFields()})
+        for (const HexField& field : group)
+            field.box->setText(QString());
     IsMaster->setChecked(false);
     txtMaxConnNum->setText(QString());
     txtClassOfDevice->setText(QString());
     chkIsBind->setChecked(false);
-    for (QLineEdit* box : {txtPsInterval, txtPsWindow, txtIsInterval, txtIsWindow})
-        box->setText(QString());
+    for (const HexField& field : scanFields())
+        field.box->setText(QString());
 }
 
 void frmParvex::CmdQuery_Click() {
-    if (CmdConn->text() == QLatin1String("Connect")) {
+    if (!portShownOpen()) {
         MsgBox(QStringLiteral("Port is not opened！"), QStringLiteral("Error"), BoxIcon::Critical);
         return;
     }
@@ -79,9 +82,9 @@ void frmParvex::CmdQuery_Click() {
     QueryActive = True;
     SetActive = False;
     clearParameterFields();
-    SendQueryCmd(firmwareVersion);
+    SendQueryCmd(Frames::FirmwareVersion);
     RetryCount = 0;
-    CurCmdType = firmwareVersion;
+    recordCommandInFlight(Frames::FirmwareVersion);
     disableAction(CmdQuery);
     disableAction(CmdSet);
     ShowStatus(QStringLiteral("Querying the version of Firmware......"));
@@ -97,7 +100,7 @@ void frmParvex::detectionEnd() {
 
 void frmParvex::HandleQueryRspPacket(uint8_t CmdType, uint8_t CmdState, const QByteArray& Param,
                                      int16_t ParamLen) {
-    if (CmdType == firmwareVersion && BaudFound == False && bAutoDetect->isChecked()) {
+    if (CmdType == Frames::FirmwareVersion && BaudFound == False && bAutoDetect->isChecked()) {
         detectionEnd();
         return;
     }
@@ -106,9 +109,9 @@ void frmParvex::HandleQueryRspPacket(uint8_t CmdType, uint8_t CmdState, const QB
         return;
     ShowStatus(QString::fromLatin1(CmdState == 0 ? row->succeed : row->fail));
     decodeAnswer(CmdType, Param, ParamLen);
-    if (CmdType != bind) {
+    if (CmdType != Frames::Bind) {
         SendQueryCmd(row->next);
-        CurCmdType = row->next;
+        recordCommandInFlight(row->next);
         ShowStatus(QString::fromLatin1(row->querying));
         return;
     }

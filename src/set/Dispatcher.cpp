@@ -2,7 +2,7 @@
 // refused set command can be sent again, query answers go on to the query
 // sequence, and the retry clock is restarted and stopped.
 #include "link/Failure.h"
-#include "link/Frames.h"
+#include "protocol/Frames.h"
 #include "ui/frmParvex.h"
 
 #include <QLabel>
@@ -18,31 +18,31 @@ struct SetAnswerRow {
     void (frmParvex::*step)();
 };
 
+using namespace Frames;
+
 const std::array<SetAnswerRow, 10> setAnswers{{
-    {1, "Set baud rate succeed", "Set baud rate fail", "Set [Baud Rate] timeout,continue?",
+    {BaudRate, "Set baud rate succeed", "Set baud rate fail", "Set [Baud Rate] timeout,continue?",
      &frmParvex::SetBaudRate},
-    {2, "Set security succeed", "Set security fail", "Set [Encryption] timeout,continue?",
+    {Security, "Set security succeed", "Set security fail", "Set [Encryption] timeout,continue?",
      &frmParvex::SetSecurity},
-    {3, "Set password succeed", "Set password fail", "Set [Password] timeout,continue?",
+    {Password, "Set password succeed", "Set password fail", "Set [Password] timeout,continue?",
      &frmParvex::SetPassword},
-    {4, "Set Sniff Mode Parameter succeed", "Set Sniff Mode Parameter fail",
+    {SniffMode, "Set Sniff Mode Parameter succeed", "Set Sniff Mode Parameter fail",
      "Set [Sniff Mode Parameter] timeout,continue?", &frmParvex::SetSniffParam},
-    {5, "Set Park Mode Parameter succeed", "Set Park Mode Parameter fail",
+    {ParkMode, "Set Park Mode Parameter succeed", "Set Park Mode Parameter fail",
      "Set [Park Mode Parameter] timeout,continue?", &frmParvex::SetParkParam},
-    {6, "Set device name succeed", "Set device name fail", "Set [Device Name] timeout,continue?",
-     &frmParvex::SetDeviceName},
-    {7, "Set class of device succeed", "Set class of device fail",
+    {DeviceName, "Set device name succeed", "Set device name fail",
+     "Set [Device Name] timeout,continue?", &frmParvex::SetDeviceName},
+    {ClassOfDevice, "Set class of device succeed", "Set class of device fail",
      "Set [Class of Device] timeout,continue?", &frmParvex::SetClassOfDevice},
-    {8, "Set master/slave succeed", "Set master/slave fail", "Set [Master/Slave] timeout,continue?",
-     &frmParvex::SetMasterSlave},
-    {13, "Set page/inquiry scan parameter succeed", "Set page/inquiry scan parameter fail",
-     "Set [page/inquiry scan] timeout,continue?", &frmParvex::SetScanParam},
-    {14, "Set the bind paramter succeed", "Set the bind parameter fail",
+    {MasterSlave, "Set master/slave succeed", "Set master/slave fail",
+     "Set [Master/Slave] timeout,continue?", &frmParvex::SetMasterSlave},
+    {ScanParameters, "Set page/inquiry scan parameter succeed",
+     "Set page/inquiry scan parameter fail", "Set [page/inquiry scan] timeout,continue?",
+     &frmParvex::SetScanParam},
+    {Bind, "Set the bind paramter succeed", "Set the bind parameter fail",
      "Set [Bind] timeout,continue?", &frmParvex::SetBind},
 }};
-
-constexpr uint8_t maximumConnections = 9;
-constexpr uint8_t clearBoundAddress = 10;
 
 const SetAnswerRow* setAnswerRow(uint8_t kind) {
     for (const SetAnswerRow& row : setAnswers)
@@ -84,7 +84,7 @@ void frmParvex::handleRecvPacket(const QByteArray& dat) {
         if (n >= 5)
             ParamBuf = dat.mid(4);
         HandleQueryRspPacket(CmdType, CmdState, ParamBuf, static_cast<int16_t>(n - 4));
-    } else if (kind == clearBoundAddress) {
+    } else if (kind == Frames::ClearBoundAddress) {
         ShowStatus(CmdState == 0
                        ? QStringLiteral("Clearing Binded Bluetooth Device Address Succeed")
                        : QStringLiteral("Clearing Binded Bluetooth Device Address Fail"));
@@ -93,7 +93,7 @@ void frmParvex::handleRecvPacket(const QByteArray& dat) {
         ShowStatus(QString::fromLatin1(CmdState == 0 ? row->succeed : row->fail));
         if (CmdState != 0 && confirmed(row->prompt))
             (this->*(row->step))();
-    } else if (kind == maximumConnections) {
+    } else if (kind == Frames::MaximumConnections) {
         ShowStatus(CmdState == 0 ? QStringLiteral("Set the maximum of connection succeed")
                                  : QStringLiteral("Set the maximum of connection fail"));
         if (CmdState == 0 || confirmed("Set [Maximum] timeout,continue?")) {

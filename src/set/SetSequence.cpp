@@ -1,6 +1,5 @@
 // The Set action: write every parameter whose window value differs from the
 // values last read or written, in one pass, then remember the window.
-#include "link/HexText.h"
 #include "ui/frmParvex.h"
 
 #include <QCheckBox>
@@ -9,45 +8,11 @@
 #include <QPushButton>
 
 namespace {
-QString checkState(const QCheckBox* box) {
-    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-// The texts of a group of boxes, one per box.
-template <typename Fields> QStringList textsOf(const Fields& fields) {
-    QStringList texts;
-    for (const auto& field : fields)
-        texts << field.box->text();
-    return texts;
-}
-
 // Scan values are unsigned 16-bit numbers.
 uint16_t hexWordValue(const QString& text) {
     return static_cast<uint16_t>(text.toUInt(nullptr, 16));
 }
-} // namespace
 
-ParamSnapshotFields frmParvex::windowValues() const {
-    ParamSnapshotFields values;
-    values.Held = true;
-    values.BaudRate = paramBaudRate->currentText();
-    values.Auth = checkState(IsAuth);
-    values.Pwd = txtPwd->text();
-    values.Sniff = textsOf(sniffFields());
-    values.Park = textsOf(parkFields());
-    values.BDName = txtBDName->text();
-    values.ClassOfDevice = txtClassOfDevice->text();
-    values.Master = checkState(IsMaster);
-    values.Scan = textsOf(scanFields());
-    values.Bind = checkState(chkIsBind);
-    return values;
-}
-
-void frmParvex::SaveParamSnapshot() {
-    ParamSnapshot = windowValues();
-}
-
-namespace {
 // What the Set action sends: every row while nothing is held, else the rows
 // whose window value differs. Check boxes compare as numbers.
 struct ChangedRows {
@@ -91,7 +56,7 @@ bool frmParvex::scanWindowFits(QLineEdit* interval, QLineEdit* window, const QSt
 }
 
 void frmParvex::CmdSet_Click() {
-    if (CmdConn->text() == QLatin1String("Connect")) {
+    if (!portShownOpen()) {
         MsgBox(QStringLiteral("Serial port is not opened！"), QStringLiteral("Error"),
                BoxIcon::Critical);
         return;
@@ -128,11 +93,14 @@ void frmParvex::CmdSet_Click() {
     if (changed.baudRate)
         SetBaudRate();
     if (changed.scan) {
+        // The scan group holds page interval and window, then inquiry
+        // interval and window.
+        const std::vector<HexField> scan = scanFields();
         if (!scanWindowFits(
-                txtPsInterval, txtPsWindow,
+                scan[0].box, scan[1].box,
                 QStringLiteral("Page Scan window can not be larger than Page Scan interval!")) ||
             !scanWindowFits(
-                txtIsInterval, txtIsWindow,
+                scan[2].box, scan[3].box,
                 QStringLiteral(
                     "Inquiry Scan window can not be larger than Inquiry Scan interval!")))
             return;

@@ -1,7 +1,8 @@
 // One step a settable parameter: read its controls, build the parameter
 // bytes, send the set command, record it as the command in flight.
-#include "link/BaudCodes.h"
-#include "link/HexText.h"
+#include "protocol/BaudCodes.h"
+#include "protocol/Frames.h"
+#include "protocol/HexText.h"
 #include "ui/frmParvex.h"
 
 #include <QCheckBox>
@@ -68,10 +69,9 @@ void frmParvex::buildHexWords(const std::vector<HexField>& fields) {
     }
 }
 
-void frmParvex::sendStep(uint8_t CmdType, const QString& status) {
-    SendSetCmd(CmdType, ParamBuf);
-    CurCmdType = CmdType;
-    CurCmdParam = ParamBuf;
+void frmParvex::sendStep(uint8_t CmdType, const QByteArray& Param, const QString& status) {
+    SendSetCmd(CmdType, Param);
+    recordCommandInFlight(CmdType, Param);
     ShowStatus(status);
 }
 
@@ -80,12 +80,12 @@ void frmParvex::sendHexWordsStep(uint8_t CmdType, const std::vector<HexField>& f
     if (!hexWordsAcceptable(fields))
         return;
     buildHexWords(fields);
-    sendStep(CmdType, status);
+    sendStep(CmdType, ParamBuf, status);
 }
 
 void frmParvex::sendCheckBoxStep(uint8_t CmdType, const QCheckBox* box, const QString& status) {
     ParamBuf = QByteArray(1, box->isChecked() ? '\1' : '\0');
-    sendStep(CmdType, status);
+    sendStep(CmdType, ParamBuf, status);
 }
 
 void frmParvex::SetBaudRate() {
@@ -94,69 +94,53 @@ void frmParvex::SetBaudRate() {
         BaudParam[1] = static_cast<uint8_t>(*code & 0xFF);
     }
     const QByteArray param(reinterpret_cast<const char*>(BaudParam.data()), 2);
-    SendSetCmd(1, param);
-    CurCmdParam = param;
-    CurCmdType = 1;
+    SendSetCmd(Frames::BaudRate, param);
+    recordCommandInFlight(Frames::BaudRate, param);
     RetryTimer->start();
     ShowStatus(QStringLiteral("Setting the baud rate......"));
 }
 
 void frmParvex::SetSecurity() {
-    sendCheckBoxStep(2, IsAuth, QStringLiteral("Setting the security...."));
+    sendCheckBoxStep(Frames::Security, IsAuth, QStringLiteral("Setting the security...."));
 }
 
 void frmParvex::SetPassword() {
     ParamBuf = txtPwd->text().toLatin1();
-    sendStep(3, QStringLiteral("Setting the password......"));
-}
-
-std::vector<frmParvex::HexField> frmParvex::sniffFields() const {
-    return {{txtSniffMaxIntval, "Sniff Maximum"},
-            {txtSniffMinIntval, "Sniff Minimum"},
-            {txtAttempt, "Sniff attempt"},
-            {txtTimeout, "Sniff timeout"}};
-}
-
-std::vector<frmParvex::HexField> frmParvex::parkFields() const {
-    return {{txtParkMaxIntval, "Park Maximum"}, {txtParkMinIntval, "Park Minimum"}};
-}
-
-std::vector<frmParvex::HexField> frmParvex::scanFields() const {
-    return {{txtPsInterval, "Page Scan interval"},
-            {txtPsWindow, "Page Scan window"},
-            {txtIsInterval, "Inquiry Scan interval"},
-            {txtIsWindow, "Inquiry Scan window"}};
+    sendStep(Frames::Password, ParamBuf, QStringLiteral("Setting the password......"));
 }
 
 void frmParvex::SetSniffParam() {
-    sendHexWordsStep(4, sniffFields(), QStringLiteral("Setting the Sniff Mode Parameter......"));
+    sendHexWordsStep(Frames::SniffMode, sniffFields(),
+                     QStringLiteral("Setting the Sniff Mode Parameter......"));
 }
 
 void frmParvex::SetParkParam() {
-    sendHexWordsStep(5, parkFields(), QStringLiteral("Setting the Park Mode Parameter......"));
+    sendHexWordsStep(Frames::ParkMode, parkFields(),
+                     QStringLiteral("Setting the Park Mode Parameter......"));
 }
 
 void frmParvex::SetDeviceName() {
     ParamBuf = txtBDName->text().toLatin1();
-    sendStep(6, QStringLiteral("Setting the device name......"));
+    sendStep(Frames::DeviceName, ParamBuf, QStringLiteral("Setting the device name......"));
 }
 
 void frmParvex::SetClassOfDevice() {
     if (!classOfDeviceAcceptable())
         return;
     StrHexToHex(txtClassOfDevice->text(), ParamBuf);
-    sendStep(7, QStringLiteral("Setting the class of device......"));
+    sendStep(Frames::ClassOfDevice, ParamBuf, QStringLiteral("Setting the class of device......"));
 }
 
 void frmParvex::SetMasterSlave() {
-    sendCheckBoxStep(8, IsMaster, QStringLiteral("Setting the Master/Slave paramter......"));
+    sendCheckBoxStep(Frames::MasterSlave, IsMaster,
+                     QStringLiteral("Setting the Master/Slave paramter......"));
 }
 
 void frmParvex::SetScanParam() {
-    sendHexWordsStep(13, scanFields(),
+    sendHexWordsStep(Frames::ScanParameters, scanFields(),
                      QStringLiteral("Setting the page/inquiry scan parameter......"));
 }
 
 void frmParvex::SetBind() {
-    sendCheckBoxStep(14, chkIsBind, QStringLiteral("Setting Bind......"));
+    sendCheckBoxStep(Frames::Bind, chkIsBind, QStringLiteral("Setting Bind......"));
 }

@@ -1,5 +1,6 @@
 // The factory values, and making the module forget its bound address.
 #include "frmParvex.h"
+#include "protocol/Frames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -7,25 +8,25 @@
 #include <QPushButton>
 #include <QTimer>
 
+namespace {
+void writeFactoryTexts(const std::vector<frmParvex::HexField>& group) {
+    for (const frmParvex::HexField& field : group)
+        field.box->setText(QString::fromLatin1(field.factory));
+}
+} // namespace
+
 void frmParvex::CmdSetDefault_Click() {
     txtBDName->setText(QStringLiteral("KAVRO5190"));
     txtPwd->setText(QStringLiteral("5807"));
     IsAuth->setChecked(true);
     paramBaudRate->setCurrentText(QStringLiteral("9600"));
-    txtSniffMaxIntval->setText(QStringLiteral("0000"));
-    txtSniffMinIntval->setText(QStringLiteral("0000"));
-    txtParkMaxIntval->setText(QStringLiteral("0000"));
-    txtParkMinIntval->setText(QStringLiteral("0000"));
-    txtAttempt->setText(QStringLiteral("0000"));
-    txtTimeout->setText(QStringLiteral("0000"));
+    writeFactoryTexts(sniffFields());
+    writeFactoryTexts(parkFields());
     IsMaster->setChecked(false);
     txtMaxConnNum->setText(QStringLiteral("1"));
     txtClassOfDevice->setText(QStringLiteral("000000"));
     chkIsBind->setChecked(true);
-    txtPsInterval->setText(QStringLiteral("0400"));
-    txtPsWindow->setText(QStringLiteral("0200"));
-    txtIsInterval->setText(QStringLiteral("0400"));
-    txtIsWindow->setText(QStringLiteral("0200"));
+    writeFactoryTexts(scanFields());
 }
 
 void frmParvex::CmdClearAddr_Click() {
@@ -35,9 +36,8 @@ void frmParvex::CmdClearAddr_Click() {
         return;
     }
     const QByteArray param(1, '\0');
-    SendSetCmd(0x0A, param);
-    CurCmdType = 0x0A;
-    CurCmdParam = param;
+    SendSetCmd(Frames::ClearBoundAddress, param);
+    recordCommandInFlight(Frames::ClearBoundAddress, param);
     // A new command gets its own two resends.
     RetryCount = 0;
     RetryTimer->start();

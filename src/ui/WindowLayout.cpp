@@ -27,12 +27,8 @@ namespace {
 // which devices are present now.
 class PortComboBox : public QComboBox {
 public:
-    PortComboBox(const PortNames& names, QWidget* parent) : QComboBox(parent), names(names) {}
-
-    void refreshTooltips() {
-        for (int i = 0; i < count(); ++i)
-            setItemData(i, portRowTooltip(i + 1, names), Qt::ToolTipRole);
-    }
+    PortComboBox(std::function<void()> refreshTooltips, QWidget* parent)
+        : QComboBox(parent), refreshTooltips(std::move(refreshTooltips)) {}
 
     void showPopup() override {
         refreshTooltips();
@@ -40,7 +36,7 @@ public:
     }
 
 private:
-    PortNames names;
+    std::function<void()> refreshTooltips;
 };
 
 template <typename T> T* named(T* control, const char* name) {
@@ -93,7 +89,7 @@ void frmParvex::createControls() {
 
     Frame3 = named(new QGroupBox(QStringLiteral("Serial Port Parameter"), this), "Frame3");
     Label10 = label("Label10", QStringLiteral("Port Num"), Frame3);
-    ComPortNum = named(new PortComboBox(platform.portNames, Frame3), "ComPortNum");
+    ComPortNum = named(new PortComboBox([this] { refreshPortTooltips(); }, Frame3), "ComPortNum");
     Label1 = label("Label1", QStringLiteral("Flow Control"), Frame3);
     ComFlowCtrl = named(new QComboBox(Frame3), "ComFlowCtrl");
     bAutoDetect =
@@ -188,6 +184,12 @@ void frmParvex::createControls() {
     TimeoutTimer->setInterval(1000);
     for (QTimer* timer : {RecvTimer, RetryTimer, TimeoutTimer})
         timer->setTimerType(Qt::PreciseTimer);
+}
+
+// Each row tells the device it stands for and whether it is present now.
+void frmParvex::refreshPortTooltips() {
+    for (int i = 0; i < ComPortNum->count(); ++i)
+        ComPortNum->setItemData(i, portRowTooltip(i + 1, platform.portNames), Qt::ToolTipRole);
 }
 
 void frmParvex::layOutControls() {

@@ -1,7 +1,7 @@
 #include "frmParvex.h"
 
-#include "link/BaudCodes.h"
 #include "link/Failure.h"
+#include "protocol/BaudCodes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,18 +29,14 @@ frmParvex::frmParvex(Platform platformParts, QWidget* parent)
 frmParvex::~frmParvex() = default;
 
 void frmParvex::Form_Load() {
-    ConnBaudRate->addItems({QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                            QStringLiteral("9600"), QStringLiteral("19200"),
-                            QStringLiteral("38400"), QStringLiteral("57600"),
-                            QStringLiteral("115200")});
+    ConnBaudRate->addItems(BaudCodes::lineRates());
     ConnBaudRate->setCurrentText(QStringLiteral("115200"));
     paramBaudRate->addItems(BaudCodes::standardRows());
     paramBaudRate->setCurrentText(QStringLiteral("115200"));
     for (int row = 1; row <= 12; ++row)
         ComPortNum->addItem(QStringLiteral("COM%1").arg(row));
     ComPortNum->setCurrentIndex(0);
-    for (int row = 1; row <= 12; ++row)
-        ComPortNum->setItemData(row - 1, portRowTooltip(row, platform.portNames), Qt::ToolTipRole);
+    refreshPortTooltips();
     ComFlowCtrl->addItems(
         {QStringLiteral("Xon/Xoff"), QStringLiteral("Hardware"), QStringLiteral("None")});
     ComFlowCtrl->setCurrentIndex(1);

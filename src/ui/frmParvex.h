@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/FrameReassembler.h"
 #include "link/Platform.h"
+#include "protocol/FrameReassembler.h"
 #include "query/ParamSnapshot.h"
 #include "ui/HeldEvents.h"
 
@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -117,7 +118,7 @@ public:
     // The sequence started last, and the command in flight.
     int16_t QueryActive = False;
     int16_t SetActive = False;
-    uint8_t CurCmdType = 0;
+    uint8_t CurCmdType{};
     QByteArray CurCmdParam;
     int16_t RetryCount = 0;
     // Bytes of the command being built, or data of the answer being decoded.
@@ -148,8 +149,11 @@ public:
     void bAutoDetect_Click();
     void TimeoutTimer_Timer();
 
-    // Command retry.
+    // Command retry and the command in flight.
     void RetryTimer_Timer();
+    // What a resend sends again: the type, and for a set command the
+    // parameter bytes sent; a query leaves CurCmdParam as it is.
+    void recordCommandInFlight(uint8_t CmdType, std::optional<QByteArray> Param = std::nullopt);
 
     // Answers.
     void handleRecvPacket(const QByteArray& dat);
@@ -175,10 +179,10 @@ public:
 
     // Field corrections and sliders.
     void txtClassOfDevice_LostFocus();
-    void txtPsInterval_LostFocus();
-    void txtPsWindow_LostFocus();
-    void txtIsInterval_LostFocus();
-    void txtIsWindow_LostFocus();
+    void txtPsInterval_LostFocus() { fillBlankScanField(txtPsInterval); }
+    void txtPsWindow_LostFocus() { fillBlankScanField(txtPsWindow); }
+    void txtIsInterval_LostFocus() { fillBlankScanField(txtIsInterval); }
+    void txtIsWindow_LostFocus() { fillBlankScanField(txtIsWindow); }
     void SniffSlider_Click();
     void ParkSlider_Click();
 
@@ -202,6 +206,7 @@ private:
     void layOutControls();
     void connectHandlers();
     void setTabOrderByPosition();
+    void refreshPortTooltips();
 
     // Platform, and the handlers held while the window waits.
     void actOnDue(HeldEvents::Due due, const QString& detail);
@@ -218,21 +223,30 @@ private:
     void openPort();
     void stopDetectionAfterFailure(const QString& description);
 
-    // Set steps and the checks of their fields.
+public:
+    // The groups of hexadecimal fields (ui/FieldGroups.cpp): a box, its name
+    // in messages, the text Default writes, the text of the slider's "open".
     struct HexField {
         QLineEdit* box;
         const char* name;
+        const char* factory;
+        const char* open;
     };
     std::vector<HexField> sniffFields() const;
     std::vector<HexField> parkFields() const;
     std::vector<HexField> scanFields() const;
+
+private:
+    void fillBlankScanField(QLineEdit* box);
+
+    // Set steps and the checks of their fields (set/SetSteps.cpp).
     bool hexWordsAcceptable(const std::vector<HexField>& fields);
     bool classOfDeviceAcceptable();
     bool changedFieldsAcceptable(const ParamSnapshotFields& window);
     void buildHexWords(const std::vector<HexField>& fields);
     void sendHexWordsStep(uint8_t CmdType, const std::vector<HexField>& fields,
                           const QString& status);
-    void sendStep(uint8_t CmdType, const QString& status);
+    void sendStep(uint8_t CmdType, const QByteArray& Param, const QString& status);
     void sendCheckBoxStep(uint8_t CmdType, const QCheckBox* box, const QString& status);
     void refuseField(QLineEdit* field, const QString& text, BoxIcon icon = BoxIcon::Exclamation);
     bool scanWindowFits(QLineEdit* interval, QLineEdit* window, const QString& message);

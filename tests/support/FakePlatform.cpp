@@ -5,17 +5,6 @@
 #include <QLabel>
 #include <QTimer>
 
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray all;
-    for (int v : values)
-        all.append(static_cast<char>(v));
-    return all;
-}
-
-QByteArray frameOf(const QByteArray& body) {
-    return bytes({0x55, 0xAA, static_cast<int>(body.size())}) + body;
-}
-
 void WindowUnderTest::connectWithoutDetection(const QString& rate) {
     window->bAutoDetect->setChecked(false);
     window->bAutoDetect_Click();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Bytes.h"
 #include "link/Failure.h"
 #include "link/Platform.h"
 #include "ui/frmParvex.h"
@@ -154,6 +155,3 @@ struct WindowUnderTest {
     // The status line without its four leading spaces.
     QString status() const;
 };
-
-QByteArray bytes(std::initializer_list<int> values);
-QByteArray frameOf(const QByteArray& body);

@@ -1,5 +1,5 @@
 // The module's baud-rate codes against the rule they follow.
-#include "link/BaudCodes.h"
+#include "protocol/BaudCodes.h"
 
 #include <QtTest>
 #include <cmath>

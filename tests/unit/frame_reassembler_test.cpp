@@ -1,6 +1,6 @@
 // Reassembling frame bodies from the bytes read off the line.
-#include "FakePlatform.h"
-#include "link/FrameReassembler.h"
+#include "Bytes.h"
+#include "protocol/FrameReassembler.h"
 
 #include <QtTest>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 // The bytes of every frame the tool writes.
-#include "FakePlatform.h"
-#include "link/Frames.h"
+#include "Bytes.h"
+#include "protocol/Frames.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // Hexadecimal text to bytes and back.
-#include "FakePlatform.h"
-#include "link/HexText.h"
+#include "Bytes.h"
+#include "protocol/HexText.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
 // The line settings of a settings text such as "9600,n,8,1".
-#include "link/SerialSettings.h"
+#include "protocol/SerialSettings.h"
 
 #include <QtTest>
 
@@ -18,27 +18,26 @@ void SerialSettingsTest::validTextGivesItsSettings_data() {
     QTest::addColumn<int>("parity");
     QTest::addColumn<int>("dataBits");
     QTest::addColumn<int>("stopBits");
-    const int n = QSerialPort::NoParity;
+    const int n = int(SerialSettings::Parity::None);
     QTest::newRow("first detection step")
-        << "1200,n,8,1" << 1200 << n << int(QSerialPort::Data8) << int(QSerialPort::OneStop);
-    QTest::newRow("9600") << "9600,n,8,1" << 9600 << n << int(QSerialPort::Data8)
-                          << int(QSerialPort::OneStop);
+        << "1200,n,8,1" << 1200 << n << 8 << int(SerialSettings::StopBits::One);
+    QTest::newRow("9600") << "9600,n,8,1" << 9600 << n << 8 << int(SerialSettings::StopBits::One);
     QTest::newRow("fastest listed rate")
-        << "115200,n,8,1" << 115200 << n << int(QSerialPort::Data8) << int(QSerialPort::OneStop);
+        << "115200,n,8,1" << 115200 << n << 8 << int(SerialSettings::StopBits::One);
     QTest::newRow("rate beyond the classic ones")
-        << "1382400,n,8,1" << 1382400 << n << int(QSerialPort::Data8) << int(QSerialPort::OneStop);
-    QTest::newRow("upper case, spaces") << " 38400 , N , 8 , 1 " << 38400 << n
-                                        << int(QSerialPort::Data8) << int(QSerialPort::OneStop);
+        << "1382400,n,8,1" << 1382400 << n << 8 << int(SerialSettings::StopBits::One);
+    QTest::newRow("upper case, spaces")
+        << " 38400 , N , 8 , 1 " << 38400 << n << 8 << int(SerialSettings::StopBits::One);
     QTest::newRow("even parity, 7 bits, 2 stop bits")
-        << "19200,e,7,2" << 19200 << int(QSerialPort::EvenParity) << int(QSerialPort::Data7)
-        << int(QSerialPort::TwoStop);
+        << "19200,e,7,2" << 19200 << int(SerialSettings::Parity::Even) << 7
+        << int(SerialSettings::StopBits::Two);
     QTest::newRow("odd parity, 5 bits, 1.5 stop bits")
-        << "4800,o,5,1.5" << 4800 << int(QSerialPort::OddParity) << int(QSerialPort::Data5)
-        << int(QSerialPort::OneAndHalfStop);
-    QTest::newRow("mark") << "2400,m,8,1" << 2400 << int(QSerialPort::MarkParity)
-                          << int(QSerialPort::Data8) << int(QSerialPort::OneStop);
-    QTest::newRow("space") << "2400,s,6,1" << 2400 << int(QSerialPort::SpaceParity)
-                           << int(QSerialPort::Data6) << int(QSerialPort::OneStop);
+        << "4800,o,5,1.5" << 4800 << int(SerialSettings::Parity::Odd) << 5
+        << int(SerialSettings::StopBits::OneAndHalf);
+    QTest::newRow("mark") << "2400,m,8,1" << 2400 << int(SerialSettings::Parity::Mark) << 8
+                          << int(SerialSettings::StopBits::One);
+    QTest::newRow("space") << "2400,s,6,1" << 2400 << int(SerialSettings::Parity::Space) << 6
+                           << int(SerialSettings::StopBits::One);
 }
 
 void SerialSettingsTest::validTextGivesItsSettings() {

@@ -1,10 +1,10 @@
-#include "Frames.h"
+#include "protocol/Frames.h"
 
 namespace Frames {
 QByteArray setCommand(uint8_t CmdType, const QByteArray& Param) {
     QByteArray frame;
     frame.reserve(Param.size() + 4);
-    frame.append(char(0x55)).append(char(0xAA));
+    frame.append(char(syncFirst)).append(char(syncSecond));
     frame.append(static_cast<char>(Param.size() + 1));
     frame.append(static_cast<char>(CmdType));
     frame.append(Param);
@@ -13,7 +13,7 @@ QByteArray setCommand(uint8_t CmdType, const QByteArray& Param) {
 
 QByteArray query(uint8_t CmdType) {
     QByteArray frame;
-    frame.append(char(0x55)).append(char(0xAA)).append(char(0x02));
+    frame.append(char(syncFirst)).append(char(syncSecond)).append(char(0x02));
     frame.append(static_cast<char>(queryMarker)).append(static_cast<char>(CmdType));
     return frame;
 }

@@ -10,6 +10,9 @@
 namespace BaudCodes {
 // The rows the baud-rate list starts with.
 QStringList standardRows();
+// The rates a port is opened at, slowest first: the rows of the connection
+// list, and the order in which detection tries them.
+const QStringList& lineRates();
 // The rows added when a module reports one of the faster rates.
 QStringList extendedRows();
 

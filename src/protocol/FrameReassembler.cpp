@@ -1,6 +1,6 @@
-#include "FrameReassembler.h"
+#include "protocol/FrameReassembler.h"
 
-#include "Frames.h"
+#include "protocol/Frames.h"
 
 void FrameReassembler::ParseData(const QByteArray& dat,
                                  const std::function<void(const QByteArray&)>& deliver) {
@@ -10,12 +10,12 @@ void FrameReassembler::ParseData(const QByteArray& dat,
         const auto b = static_cast<uint8_t>(dat[pos]);
         switch (RecvState) {
         case Hunting:
-            RecvState = b == 0x55 ? ExpectingAA : Hunting;
+            RecvState = b == Frames::syncFirst ? ExpectingAA : Hunting;
             ++pos;
             --remaining;
             break;
         case ExpectingAA:
-            RecvState = b == 0xAA ? ExpectingLength : Hunting;
+            RecvState = b == Frames::syncSecond ? ExpectingLength : Hunting;
             ++pos;
             --remaining;
             break;

@@ -1,4 +1,4 @@
-#include "HexText.h"
+#include "protocol/HexText.h"
 
 namespace {
 int digitValue(QChar c) {

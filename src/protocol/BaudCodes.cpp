@@ -1,4 +1,4 @@
-#include "BaudCodes.h"
+#include "protocol/BaudCodes.h"
 
 #include <array>
 
@@ -32,6 +32,11 @@ QStringList standardRows() {
     for (size_t i = 0; i < standardCount; ++i)
         rows << QString::fromLatin1(table[i].text);
     return rows;
+}
+
+const QStringList& lineRates() {
+    static const QStringList rates = standardRows().mid(1);
+    return rates;
 }
 
 QStringList extendedRows() {

@@ -1,15 +1,17 @@
 #pragma once
 
-#include <QSerialPort>
 #include <QString>
 #include <optional>
 
 // The line settings of a settings text such as "9600,n,8,1".
 struct SerialSettings {
+    enum class Parity { None, Even, Odd, Mark, Space };
+    enum class StopBits { One, OneAndHalf, Two };
+
     qint32 baudRate = 9600;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    Parity parity = Parity::None;
+    int dataBits = 8;
+    StopBits stopBits = StopBits::One;
 };
 
 std::optional<SerialSettings> parseSerialSettings(const QString& text);

@@ -1,31 +1,31 @@
-#include "SerialSettings.h"
+#include "protocol/SerialSettings.h"
 
 #include <QStringList>
 
 namespace {
-std::optional<QSerialPort::Parity> parseParity(const QString& letter) {
+std::optional<SerialSettings::Parity> parseParity(const QString& letter) {
     const QString p = letter.trimmed().toLower();
     if (p == QLatin1String("n"))
-        return QSerialPort::NoParity;
+        return SerialSettings::Parity::None;
     if (p == QLatin1String("e"))
-        return QSerialPort::EvenParity;
+        return SerialSettings::Parity::Even;
     if (p == QLatin1String("o"))
-        return QSerialPort::OddParity;
+        return SerialSettings::Parity::Odd;
     if (p == QLatin1String("m"))
-        return QSerialPort::MarkParity;
+        return SerialSettings::Parity::Mark;
     if (p == QLatin1String("s"))
-        return QSerialPort::SpaceParity;
+        return SerialSettings::Parity::Space;
     return std::nullopt;
 }
 
-std::optional<QSerialPort::StopBits> parseStopBits(const QString& text) {
+std::optional<SerialSettings::StopBits> parseStopBits(const QString& text) {
     const QString s = text.trimmed();
     if (s == QLatin1String("1"))
-        return QSerialPort::OneStop;
+        return SerialSettings::StopBits::One;
     if (s == QLatin1String("1.5"))
-        return QSerialPort::OneAndHalfStop;
+        return SerialSettings::StopBits::OneAndHalf;
     if (s == QLatin1String("2"))
-        return QSerialPort::TwoStop;
+        return SerialSettings::StopBits::Two;
     return std::nullopt;
 }
 } // namespace
@@ -44,7 +44,7 @@ std::optional<SerialSettings> parseSerialSettings(const QString& text) {
     SerialSettings settings;
     settings.baudRate = rate;
     settings.parity = *parity;
-    settings.dataBits = static_cast<QSerialPort::DataBits>(dataBits);
+    settings.dataBits = dataBits;
     settings.stopBits = *stopBits;
     return settings;
 }

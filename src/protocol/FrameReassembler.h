@@ -9,7 +9,7 @@
 struct FrameReassembler {
     enum State : int32_t { Hunting = 0, ExpectingAA = 1, ExpectingLength = 2, CollectingBody = 3 };
 
-    int32_t RecvState = Hunting;
+    State RecvState = Hunting;
     uint8_t RecvLen = 0;
     uint8_t RecvCount = 0;
     QByteArray RecvPacket;
