@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -80,6 +81,13 @@ public:
             all.append(buffer, n);
         }
         return all;
+    }
+
+    // Bytes the line holds for whoever reads the slave side next.
+    int waitingAtSlave() const {
+        int count = -1;
+        ioctl(slave, FIONREAD, &count);
+        return count;
     }
 
     termios lineSettings() const {
@@ -206,6 +214,8 @@ private slots:
     void missingDeviceFailsNamingTheRowAndTheDevice();
     void outputIsOnTheLineWhenItReturns();
     void receivedBytesComeThroughInputAndAnEvent();
+    void bytesFromBeforeAnOpeningAreNotRead_data();
+    void bytesFromBeforeAnOpeningAreNotRead();
     void setCommandsLeaveAtLeast500MsApart();
     void answerIsHandledOnThePortsEvent();
     void otherEndClosedGivesOneErrorEventAndClosesThePort();
@@ -305,6 +315,35 @@ void SerialPortTest::receivedBytesComeThroughInputAndAnEvent() {
     QCOMPARE(port.Input(), answer);
     QCOMPARE(port.InBufferCount(), 0);
     QCOMPARE(port.Input(), QByteArray());
+}
+
+void SerialPortTest::bytesFromBeforeAnOpeningAreNotRead_data() {
+    QTest::addColumn<bool>("reopen");
+    QTest::newRow("first opening") << false;
+    QTest::newRow("opening again") << true;
+}
+
+void SerialPortTest::bytesFromBeforeAnOpeningAreNotRead() {
+    QFETCH(bool, reopen);
+    PseudoTerminal pty;
+    QVERIFY(pty.ok());
+    QtSerialPortControl port(pty.names());
+    port.setCommPort(1);
+    if (reopen) {
+        port.setPortOpen(true);
+        port.setPortOpen(false);
+    }
+    // The start of a frame from before the opening.
+    const QByteArray stale = bytes({0x55, 0xAA, 0x06, 0x60});
+    QVERIFY(pty.write(stale));
+    QTRY_COMPARE_WITH_TIMEOUT(pty.waitingAtSlave(), int(stale.size()), 2000);
+
+    port.setPortOpen(true);
+    const QByteArray answer = frameOf(bytes({0x60, 0x00, 0x02}));
+    QVERIFY(pty.write(answer));
+
+    QTRY_VERIFY_WITH_TIMEOUT(port.InBufferCount() >= int(answer.size()), 2000);
+    QCOMPARE(port.Input(), answer);
 }
 
 void SerialPortTest::setCommandsLeaveAtLeast500MsApart() {

@@ -58,6 +58,10 @@ private slots:
     void partialFrameFromEarlierConnectionIsForgotten();
     void openingEmptiesTheSnapshot_data();
     void openingEmptiesTheSnapshot();
+    void refusedProbeStillEndsDetection_data();
+    void refusedProbeStillEndsDetection();
+    void errorOfAnEarlierOpeningIsIgnored_data();
+    void errorOfAnEarlierOpeningIsIgnored();
 };
 
 void ConnectionTest::connectWithDetectionProbesAt1200() {
@@ -358,6 +362,52 @@ void ConnectionTest::openingEmptiesTheSnapshot() {
     QCOMPARE(ParamSnapshot.Pwd, QString());
     QCOMPARE(ParamSnapshot.BaudRate, QString());
     QCOMPARE(ParamSnapshot.Scan.join(QString()), QString());
+}
+
+void ConnectionTest::refusedProbeStillEndsDetection_data() {
+    QTest::addColumn<int>("state");
+    QTest::newRow("status 1") << 1;
+    QTest::newRow("status 0xFF") << 0xFF;
+}
+
+void ConnectionTest::refusedProbeStillEndsDetection() {
+    QFETCH(int, state);
+    WindowUnderTest w;
+    StatusAtEachFrame statusAtFrame(w);
+    w->CmdConn_Click();
+
+    w.answer(queryAnswer(0, bytes({2, 10}), state));
+
+    QCOMPARE(w->BaudFound, frmParvex::True);
+    QCOMPARE(w.port->frames(), QList<QByteArray>(2, probe));
+    QCOMPARE(statusAtFrame.texts.last(),
+             QStringLiteral("Already find the current baud rate  [1200]"));
+    QCOMPARE(w.status(), QStringLiteral("Querying the version of Firmware......"));
+}
+
+void ConnectionTest::errorOfAnEarlierOpeningIsIgnored_data() {
+    QTest::addColumn<bool>("openAgain");
+    QTest::newRow("port shown closed") << false;
+    QTest::newRow("port open again") << true;
+}
+
+void ConnectionTest::errorOfAnEarlierOpeningIsIgnored() {
+    QFETCH(bool, openAgain);
+    WindowUnderTest w;
+    readKnownModule(w);
+    w->CmdConn_Click();
+    if (openAgain) {
+        w->CmdConn_Click();
+        answerRead(w);
+    }
+    const QString status = w->Status->text();
+    const QString caption = w->CmdConn->text();
+
+    emit w.port->OnComm(SerialPortControl::CommEvent::Error, QStringLiteral("gone"));
+
+    QVERIFY(w.boxes.shown.isEmpty());
+    QCOMPARE(w->Status->text(), status);
+    QCOMPARE(w->CmdConn->text(), caption);
 }
 
 QTEST_MAIN(ConnectionTest)

@@ -108,6 +108,8 @@ void FieldCorrectionsTest::classOfDeviceIsPaddedToSixCharacters_data() {
                            << "000000";
     QTest::newRow("four digits") << "1F00"
                                  << "001F00";
+    QTest::newRow("five digits") << "1F0A2"
+                                 << "01F0A2";
     QTest::newRow("six digits unchanged") << "ABCDEF"
                                           << "ABCDEF";
     QTest::newRow("a space counts") << "12 4"

@@ -66,6 +66,7 @@ private slots:
     void fasterRateCodeAddsTheFourRowsOnce_data();
     void fasterRateCodeAddsTheFourRowsOnce();
     void moduleAtAFasterRateNeedsNoBaudRateSet();
+    void readClearsEveryFieldAtItsStart();
 };
 
 void QuerySequenceTest::readsTheWholeChain_data() {
@@ -392,6 +393,18 @@ void QuerySequenceTest::moduleAtAFasterRateNeedsNoBaudRateSet() {
 
     QVERIFY(w.port->written.isEmpty());
     QVERIFY(w.boxes.shown.isEmpty());
+}
+
+void QuerySequenceTest::readClearsEveryFieldAtItsStart() {
+    WindowUnderTest w;
+    readKnownModule(w);
+    // The one check box the known module leaves unticked.
+    w->IsMaster->setChecked(true);
+
+    w->CmdQuery_Click();
+
+    // The version label and the rate list keep what they showed.
+    QCOMPARE(shownValues(*w.window, parameterControls().mid(2)), emptyWindow().mid(2));
 }
 
 QTEST_MAIN(QuerySequenceTest)

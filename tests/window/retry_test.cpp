@@ -32,6 +32,9 @@ private slots:
     void queryInFlightIsResentAsAQuery();
     void tickDoesNothingWhileABodyIsDispatched();
     void portClosedWhileTheClockRunsStillGivesUp();
+    void queryGivenUpLeavesTheReadStalled();
+    void resendAfterASetOfSeveralRows_data();
+    void resendAfterASetOfSeveralRows();
 };
 
 void RetryTest::silentModuleGetsTwoResendsThenOneMessage() {
@@ -178,6 +181,57 @@ void RetryTest::portClosedWhileTheClockRunsStillGivesUp() {
     QCOMPARE(w.port->written.size(), 1);
     QCOMPARE(w.boxes.texts(), QStringList{giveUp});
     QVERIFY(!w->RetryTimer->isActive());
+}
+
+void RetryTest::queryGivenUpLeavesTheReadStalled() {
+    WindowUnderTest w;
+    readKnownModule(w);
+    // The clock of the clear command still runs when the read starts.
+    w->CmdClearAddr_Click();
+    w->CmdQuery_Click();
+    w.port->written.clear();
+
+    for (int tick = 0; tick < 3; ++tick)
+        w->RetryTimer_Timer();
+
+    QCOMPARE(w.port->frames(), QList<QByteArray>(2, queryFrame(0)));
+    QCOMPARE(w.boxes.texts(), QStringList{giveUp});
+    QCOMPARE(w.boxes.shown[0].title, QStringLiteral("Error"));
+    QVERIFY(!w->CmdQuery->isEnabled());
+    QVERIFY(!w->CmdSet->isEnabled());
+    QCOMPARE(w.status(), QStringLiteral("Querying the version of Firmware......"));
+}
+
+void RetryTest::resendAfterASetOfSeveralRows_data() {
+    QTest::addColumn<bool>("byPrompt");
+    QTest::addColumn<QByteArray>("resent");
+    // The command the last step recorded, whatever the window shows now.
+    QTest::newRow("tick") << false << setFrame(14, bytes({0}));
+    // The refused row's step, from the window as it is now.
+    QTest::newRow("Yes to a refused baud rate") << true << setFrame(1, bytes({0x00, 0x9D}));
+}
+
+void RetryTest::resendAfterASetOfSeveralRows() {
+    QFETCH(bool, byPrompt);
+    QFETCH(QByteArray, resent);
+    WindowUnderTest w;
+    readKnownModule(w);
+    w->paramBaudRate->setCurrentText(QStringLiteral("19200"));
+    w->chkIsBind->setChecked(false);
+    w->CmdSet_Click();
+    QCOMPARE(w.port->frames(), (QList<QByteArray>{baud19200, setFrame(14, bytes({0}))}));
+    w->paramBaudRate->setCurrentText(QStringLiteral("38400"));
+    w->chkIsBind->setChecked(true);
+    w.port->written.clear();
+
+    if (byPrompt) {
+        w.boxes.answers = {BoxAnswer::Yes};
+        w.answer(setAnswer(1, 0x01));
+    } else {
+        w->RetryTimer_Timer();
+    }
+
+    QCOMPARE(w.port->frames(), QList<QByteArray>{resent});
 }
 
 QTEST_MAIN(RetryTest)

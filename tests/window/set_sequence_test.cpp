@@ -68,6 +68,7 @@ private slots:
     void setRefusedBeforeItStarts_data();
     void setRefusedBeforeItStarts();
     void setDuringDetectionAfterDefaultSendsAllTen();
+    void nothingHeldSendsEveryRow();
 };
 
 void SetSequenceTest::nothingChangedSendsNothing() {
@@ -401,6 +402,18 @@ void SetSequenceTest::setDuringDetectionAfterDefaultSendsAllTen() {
     QCOMPARE(w.port->frames(), factoryValueFrames());
     QVERIFY(ParamSnapshot.Held);
     QCOMPARE(ParamSnapshot.Pwd, QStringLiteral("5807"));
+}
+
+void SetSequenceTest::nothingHeldSendsEveryRow() {
+    WindowUnderTest w;
+    readKnownModule(w);
+    w->txtBDName->clear();
+    ParamSnapshot.clear();
+
+    w->CmdSet_Click();
+
+    QCOMPARE(typesOf(w.port->frames()), typesOf(factoryValueFrames()));
+    QCOMPARE(w.port->frames()[3], bytes({0x55, 0xAA, 0x01, 0x06}));
 }
 
 QTEST_MAIN(SetSequenceTest)
