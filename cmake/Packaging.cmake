@@ -1,22 +1,69 @@
 # Installing the program like any other desktop program, and a .deb of it.
 include(GNUInstallDirs)
 
+set(PARVEX_APPSTREAM_ID invalid.parvex.parvex)
+set(PARVEX_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/parvex)
+
 install(TARGETS parvex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(CMAKE_OBJCOPY)
+    # A stripped install also drops the compiler's notes, as Debian's own
+    # packages do.
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                --remove-section=.note
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/parvex\"
+                COMMAND_ERROR_IS_FATAL ANY)
+        endif()")
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/data/parvex.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/data/parvex.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/data/parvex.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+        RENAME ${PARVEX_APPSTREAM_ID}.metainfo.xml)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${PARVEX_DOC_DIR})
+
+# Debian keeps manual pages and changelogs compressed; -n leaves the time
+# stamp out, so the same sources give the same bytes.
+function(parvex_gzip source output)
+    add_custom_command(
+        OUTPUT ${output}
+        COMMAND gzip -9n -c ${source} > ${output}
+        DEPENDS ${source}
+        VERBATIM)
+endfunction()
+set(man_page ${PROJECT_BINARY_DIR}/parvex.1.gz)
+# The version without a Debian revision makes this a native package, whose
+# changelog is changelog.gz.
+set(changelog ${PROJECT_BINARY_DIR}/changelog.gz)
+parvex_gzip(${PROJECT_SOURCE_DIR}/data/parvex.1 ${man_page})
+parvex_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog ${changelog})
+add_custom_target(compressed_docs ALL DEPENDS ${man_page} ${changelog})
+install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${changelog} DESTINATION ${PARVEX_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME parvex)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Configuration tool for Bluetooth serial-port modules")
+    "configuration tool for Bluetooth serial-port modules")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Parvex reads every setting of a Bluetooth serial-port module wired to a
+serial port into one window: baud rate, security and password, sniff and
+park parameters, device name, class of device, master or slave role, page
+and inquiry scan and bind setting. Only the settings the operator changed
+are written back. It can also find the module's baud rate by itself, fill
+in the factory values and make the module forget its bound address.")
 set(CPACK_PACKAGE_CONTACT "Parvex maintainers <maintainers@parvex.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The Qt libraries the program links, as the system's shared-library
 # dependencies find them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
+# 0644 for control files and 0755 for scripts, as Debian's tools make them.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -8,6 +8,10 @@ packages=(
     qt6-base-dev qt6-base-private-dev qt6-serialport-dev libgl-dev
     clang libclang-rt-14-dev
     xvfb xauth
+    # The full-width "！" of the status texts, in the tour's screenshot.
+    fonts-droid-fallback
+    # Making the .deb and checking it as Debian does.
+    dpkg-dev file lintian appstream desktop-file-utils man-db
 )
 
 missing=()

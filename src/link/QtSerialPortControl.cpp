@@ -1,6 +1,7 @@
 #include "QtSerialPortControl.h"
 
 #include "Failure.h"
+#include "PortRefusal.h"
 #include "protocol/SerialSettings.h"
 
 #include <QElapsedTimer>
@@ -79,8 +80,11 @@ void QtSerialPortControl::open() {
     if (!line)
         fail(QStringLiteral("Invalid settings \"%1\"").arg(settings));
     serial.setPortName(device);
-    if (!serial.open(QIODevice::ReadWrite))
-        fail(serial.errorString());
+    if (!serial.open(QIODevice::ReadWrite)) {
+        const bool refused = serial.error() == QSerialPort::PermissionError;
+        fail(refused ? refusalReason(explainRefusal(device), serial.errorString())
+                     : serial.errorString());
+    }
     const bool configured =
         serial.setBaudRate(line->baudRate) && serial.setParity(toParity(line->parity)) &&
         serial.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits)) &&

@@ -3,13 +3,17 @@
 #include "FakePlatform.h"
 #include "link/Failure.h"
 #include "link/Platform.h"
+#include "link/PortRefusal.h"
 #include "link/QtSerialPortControl.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <atomic>
@@ -191,6 +195,28 @@ speed_t speedConstant(int rate) {
     }
 }
 
+// The failure's description when opening row 1 fails; empty when it opens.
+QString openingFailure(const PortNames& names) {
+    QtSerialPortControl port(names);
+    port.setCommPort(1);
+    try {
+        port.setPortOpen(true);
+    } catch (const Failure& failure) {
+        return failure.description();
+    }
+    return {};
+}
+
+enum class Holder { OtherOpening, RunningProgram, EndedProgram };
+
+// A lock file as programs other than Qt ones write it: the process id
+// padded to ten characters, then the program and the user.
+bool writeForeignLock(const QString& path, qint64 pid) {
+    QFile lock(path);
+    return lock.open(QIODevice::WriteOnly) &&
+           lock.write(QStringLiteral("%1 sleep bench\n").arg(pid, 10).toLatin1()) > 0;
+}
+
 // A window on the real serial port, the real blocking pause, and message
 // boxes answered by a script.
 struct RealWindow {
@@ -212,6 +238,9 @@ private slots:
     void openingAppliesTheSettingsToTheLine_data();
     void openingAppliesTheSettingsToTheLine();
     void missingDeviceFailsNamingTheRowAndTheDevice();
+    void portHeldElsewhereFailsNamingTheHolder_data();
+    void portHeldElsewhereFailsNamingTheHolder();
+    void deviceTheUserMayNotOpenFailsTellingHowToGetAccess();
     void outputIsOnTheLineWhenItReturns();
     void receivedBytesComeThroughInputAndAnEvent();
     void bytesFromBeforeAnOpeningAreNotRead_data();
@@ -283,6 +312,74 @@ void SerialPortTest::missingDeviceFailsNamingTheRowAndTheDevice() {
     QVERIFY(w.boxes.shown[0].icon == BoxIcon::Critical);
     QCOMPARE(w->CmdConn->text(), QStringLiteral("Connect"));
     QVERIFY(!w->MSComm1->PortOpen());
+}
+
+void SerialPortTest::portHeldElsewhereFailsNamingTheHolder_data() {
+    QTest::addColumn<Holder>("holder");
+    QTest::newRow("another opening, as by a second window") << Holder::OtherOpening;
+    QTest::newRow("another program's lock file") << Holder::RunningProgram;
+    QTest::newRow("the lock file of a program that has ended") << Holder::EndedProgram;
+}
+
+void SerialPortTest::portHeldElsewhereFailsNamingTheHolder() {
+    QFETCH(Holder, holder);
+    PseudoTerminal pty;
+    QVERIFY(pty.ok());
+    const QString lockFile = portLockFile(pty.slaveName);
+    QVERIFY(!lockFile.isEmpty());
+    QProcess program;
+    const auto cleanUp = qScopeGuard([&] {
+        QFile::remove(lockFile);
+        program.kill();
+        program.waitForFinished();
+    });
+    QtSerialPortControl first(pty.names());
+    QString reason;
+    switch (holder) {
+    case Holder::OtherOpening:
+        first.setCommPort(1);
+        first.setPortOpen(true);
+        QVERIFY(first.PortOpen());
+        reason = QStringLiteral("The port is in use by %1 (process %2).")
+                     .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
+                     .arg(QCoreApplication::applicationPid());
+        break;
+    case Holder::RunningProgram:
+        program.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(program.waitForStarted());
+        QVERIFY(writeForeignLock(lockFile, program.processId()));
+        reason =
+            QStringLiteral("The port is in use by sleep (process %1).").arg(program.processId());
+        break;
+    case Holder::EndedProgram: {
+        program.start(QStringLiteral("true"), {});
+        QVERIFY(program.waitForStarted());
+        const qint64 pid = program.processId();
+        QVERIFY(program.waitForFinished());
+        QVERIFY(writeForeignLock(lockFile, pid));
+        reason = QStringLiteral("The port is locked by %1, left by process %2, which has ended.")
+                     .arg(lockFile)
+                     .arg(pid);
+        break;
+    }
+    }
+
+    const QString description = openingFailure(pty.names());
+    const QString prefix = QStringLiteral("COM1 (%1): ").arg(pty.slaveName);
+    QVERIFY2(description.startsWith(prefix + reason), qPrintable(description));
+}
+
+void SerialPortTest::deviceTheUserMayNotOpenFailsTellingHowToGetAccess() {
+    if (::geteuid() == 0)
+        QSKIP("root may open any device");
+    QTemporaryFile device;
+    QVERIFY(device.open());
+    QVERIFY(device.setPermissions(QFileDevice::Permissions()));
+    const QString description = openingFailure({{1, device.fileName()}});
+    QVERIFY2(description.startsWith(
+                 QStringLiteral("COM1 (%1): Permission denied: ").arg(device.fileName())),
+             qPrintable(description));
+    QVERIFY2(description.contains(QLatin1String("dialout group")), qPrintable(description));
 }
 
 void SerialPortTest::outputIsOnTheLineWhenItReturns() {

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// Why the system refused to open a serial device. QSerialPort reports a
+// device the user may not open and one that another program holds alike,
+// as a permission error; the operator's remedy differs.
+struct PortRefusal {
+    enum class Cause { Unknown, AccessDenied, InUse, StaleLock };
+    Cause cause = Cause::Unknown;
+    qint64 holderPid = 0; // from the device's lock file; 0 when it does not say
+    QString holderName;   // the holder's program, when the system tells it
+    QString lockFile;     // the lock file left behind, for a stale lock
+};
+
+// Tells the causes apart by the device's lock file and the user's access
+// to the device, after QSerialPort refused it with a permission error.
+PortRefusal explainRefusal(const QString& device);
+
+// The reason the operator reads: what happened and what to do about it.
+// Without a known cause, the system's own text.
+QString refusalReason(const PortRefusal& refusal, const QString& systemText);
+
+// The lock file QSerialPort takes for the device; empty when it has none.
+QString portLockFile(const QString& device);

@@ -1,0 +1,51 @@
+// The reason an operator reads when the system refuses to open a port.
+#include "link/PortRefusal.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(PortRefusal)
+
+class PortRefusalTest : public QObject {
+    Q_OBJECT
+private slots:
+    void reasonSaysWhatToDo_data();
+    void reasonSaysWhatToDo();
+};
+
+void PortRefusalTest::reasonSaysWhatToDo_data() {
+    using Cause = PortRefusal::Cause;
+    QTest::addColumn<PortRefusal>("refusal");
+    QTest::addColumn<QStringList>("told");
+    QTest::newRow("no access") << PortRefusal{Cause::AccessDenied, 0, {}, {}}
+                               << QStringList{"Permission denied", "dialout",
+                                              "sudo adduser $USER dialout", "log out and log in"};
+    QTest::newRow("held by a program the lock file names")
+        << PortRefusal{Cause::InUse, 4242, "parvex", {}}
+        << QStringList{"in use by parvex (process 4242)", "choose another Port Num"};
+    QTest::newRow("held by a process whose program is unknown")
+        << PortRefusal{Cause::InUse, 4242, {}, {}} << QStringList{"in use by process 4242"};
+    QTest::newRow("held without a lock file")
+        << PortRefusal{Cause::InUse, 0, {}, {}}
+        << QStringList{"in use by another program (or another window of this one)"};
+    QTest::newRow("lock file of an ended process")
+        << PortRefusal{Cause::StaleLock, 4242, {}, "/var/lock/LCK..ttyUSB0"}
+        << QStringList{"/var/lock/LCK..ttyUSB0", "process 4242, which has ended",
+                       "Remove that file"};
+    QTest::newRow("cause unknown: the system's text")
+        << PortRefusal{} << QStringList{"Permission error while locking the device"};
+}
+
+void PortRefusalTest::reasonSaysWhatToDo() {
+    QFETCH(PortRefusal, refusal);
+    QFETCH(QStringList, told);
+    const QString reason =
+        refusalReason(refusal, QStringLiteral("Permission error while locking the device"));
+    for (const QString& part : told)
+        QVERIFY2(reason.contains(part), qPrintable(reason));
+    // The system's text sends the operator after the wrong fix once the cause is known.
+    if (refusal.cause != PortRefusal::Cause::Unknown)
+        QVERIFY2(!reason.contains(QLatin1String("locking")), qPrintable(reason));
+}
+
+QTEST_APPLESS_MAIN(PortRefusalTest)
+#include "port_refusal_test.moc"
