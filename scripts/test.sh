@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+# Each piece of knowledge in one place, and the protocol library free of the toolkit.
+scripts/check-one-place.sh
 scripts/build.sh
 build_dir="${BUILD_DIR:-build}"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure -j2 "$@"

@@ -20,6 +20,8 @@ public:
     // "rate,n,8,1"
     QString Settings() const { return settings; }
     void setSettings(const QString& text) { settings = text; }
+    // Binary (1) or text: kept for the window, which sets binary; QSerialPort
+    // always hands over bytes, so the mode changes nothing on Linux.
     int InputMode() const { return inputMode; }
     void setInputMode(int mode) { inputMode = mode; }
     // 0 none, 1 XON/XOFF, 2 RTS/CTS.

@@ -21,11 +21,3 @@ private:
     // The box's text before the edit being validated.
     QString before;
 };
-
-// The text an edit of `before` into `after` leaves under a typing limit:
-// the characters the edit inserted are cut to what fits within the larger
-// of the limit and the earlier length; `pos` ends after the last one kept.
-QString limitedEdit(const QString& before, const QString& after, int limit, int& pos);
-
-// The typing limit of a box, or -1 when it has none.
-int typingLimitOf(const QLineEdit* box);

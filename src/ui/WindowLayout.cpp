@@ -17,11 +17,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-int typingLimitOf(const QLineEdit* box) {
-    const auto* limit = qobject_cast<const TypingLimit*>(box->validator());
-    return limit ? limit->limit() : -1;
-}
-
 namespace {
 // The port list refreshes the tooltip of each row when it opens, so it tells
 // which devices are present now.

@@ -127,39 +127,42 @@ public:
     std::array<uint8_t, 2> BaudParam{{0, 0}};
     bool AdvancedShown = false;
 
-    // Window.
+    // The window (ui/frmParvex.cpp).
     void Form_Load();
     void cmdAdvanced_Click();
     void ShowStatus(const QString& msg);
     void CmdClose_Click();
+    // True while a box is open, a pause runs or a read is dispatched: the
+    // window's own handlers wait meanwhile.
+    bool handlersHeld() const { return held->holding(); }
+    const PortNames& portNames() const { return platform.portNames; }
 
-    // Frames and the receive path.
+    // Sending frames and the receive path (link/ReceivePath.cpp).
     void SendSetCmd(uint8_t CmdType, const QByteArray& Param);
     void SendQueryCmd(uint8_t CmdType);
     void RecvDataSub();
     void ParseData(const QByteArray& dat);
     void MSComm1_OnComm(SerialPortControl::CommEvent event, const QString& description);
     void RecvTimer_Timer();
-    // True while a box is open, a pause runs or a read is dispatched: the
-    // window's own handlers wait meanwhile.
-    bool handlersHeld() const { return held->holding(); }
 
-    // Connection and detection.
+    // Connection and detection (link/Connection.cpp).
     void CmdConn_Click();
     void bAutoDetect_Click();
     void TimeoutTimer_Timer();
 
-    // Command retry and the command in flight.
+    // Command retry and the command in flight (link/Retry.cpp).
     void RetryTimer_Timer();
     // What a resend sends again: the type, and for a set command the
     // parameter bytes sent; a query leaves CurCmdParam as it is.
     void recordCommandInFlight(uint8_t CmdType, std::optional<QByteArray> Param = std::nullopt);
 
-    // Answers.
+    // The response dispatcher (set/Dispatcher.cpp).
     void handleRecvPacket(const QByteArray& dat);
 
-    // Set action and set steps.
+    // The Set action (set/SetSequence.cpp).
     void CmdSet_Click();
+
+    // The set steps (set/SetSteps.cpp).
     void SetBaudRate();
     void SetSecurity();
     void SetPassword();
@@ -171,59 +174,14 @@ public:
     void SetScanParam();
     void SetBind();
 
-    // Query sequence and answers.
+    // The query sequence (query/QuerySequence.cpp).
     void CmdQuery_Click();
     void HandleQueryRspPacket(uint8_t CmdType, uint8_t CmdState, const QByteArray& Param,
                               int16_t ParamLen);
+
+    // The parameter snapshot (query/ParamSnapshot.cpp).
     void SaveParamSnapshot();
 
-    // Field corrections and sliders.
-    void txtClassOfDevice_LostFocus();
-    void txtPsInterval_LostFocus() { fillBlankScanField(txtPsInterval); }
-    void txtPsWindow_LostFocus() { fillBlankScanField(txtPsWindow); }
-    void txtIsInterval_LostFocus() { fillBlankScanField(txtIsInterval); }
-    void txtIsWindow_LostFocus() { fillBlankScanField(txtIsWindow); }
-    void SniffSlider_Click();
-    void ParkSlider_Click();
-
-    // Defaults and clearing the bound address.
-    void CmdSetDefault_Click();
-    void CmdClearAddr_Click();
-
-    const PortNames& portNames() const { return platform.portNames; }
-
-signals:
-    // The status line now reads four spaces followed by msg.
-    void statusShown(const QString& msg);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    // Window construction (ui/).
-    void createControls();
-    void layOutControls();
-    void connectHandlers();
-    void setTabOrderByPosition();
-    void refreshPortTooltips();
-
-    // Platform, and the handlers held while the window waits.
-    void actOnDue(HeldEvents::Due due, const QString& detail);
-    void endProgram();
-    void reportingFailures(const std::function<void()>& body);
-    BoxAnswer MsgBox(const QString& text, const QString& title, BoxIcon icon,
-                     BoxButtons buttons = BoxButtons::Ok);
-    void Sleep(int ms);
-    void sendFrame(const QByteArray& frame);
-
-    // Connection.
-    bool portShownOpen() const;
-    void showPortClosed();
-    void openPort();
-    void stopDetectionAfterFailure(const QString& description);
-
-public:
     // The groups of hexadecimal fields (ui/FieldGroups.cpp): a box, its name
     // in messages, the text Default writes, the text of the slider's "open".
     struct HexField {
@@ -236,32 +194,84 @@ public:
     std::vector<HexField> parkFields() const;
     std::vector<HexField> scanFields() const;
 
-private:
-    void fillBlankScanField(QLineEdit* box);
+    // Field corrections and sliders (ui/FieldCorrections.cpp).
+    void txtClassOfDevice_LostFocus();
+    void txtPsInterval_LostFocus() { fillBlankScanField(txtPsInterval); }
+    void txtPsWindow_LostFocus() { fillBlankScanField(txtPsWindow); }
+    void txtIsInterval_LostFocus() { fillBlankScanField(txtIsInterval); }
+    void txtIsWindow_LostFocus() { fillBlankScanField(txtIsWindow); }
+    void SniffSlider_Click();
+    void ParkSlider_Click();
 
-    // Set steps and the checks of their fields (set/SetSteps.cpp).
+    // Defaults and clearing the bound address (ui/DefaultsAndClear.cpp).
+    void CmdSetDefault_Click();
+    void CmdClearAddr_Click();
+
+signals:
+    // The status line now reads four spaces followed by msg.
+    void statusShown(const QString& msg);
+
+protected:
+    // ui/WindowLayout.cpp, ui/frmParvex.cpp.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Building the window (ui/WindowLayout.cpp).
+    void createControls();
+    void layOutControls();
+    void connectHandlers();
+    void setTabOrderByPosition();
+    void refreshPortTooltips();
+
+    // The platform, the handlers held while the window waits, and the
+    // action buttons (ui/frmParvex.cpp).
+    void actOnDue(HeldEvents::Due due, const QString& detail);
+    void endProgram();
+    void reportingFailures(const std::function<void()>& body);
+    BoxAnswer MsgBox(const QString& text, const QString& title, BoxIcon icon,
+                     BoxButtons buttons = BoxButtons::Ok);
+    void Sleep(int ms);
+    void disableAction(QPushButton* button);
+    void enableAction(QPushButton* button);
+
+    // link/ReceivePath.cpp.
+    void sendFrame(const QByteArray& frame);
+
+    // link/Connection.cpp.
+    bool portShownOpen() const;
+    void showPortClosed();
+    void openPort();
+    void stopDetectionAfterFailure(const QString& description);
+
+    // set/SetSequence.cpp.
+    bool changedFieldsAcceptable(const ParamSnapshotFields& window);
+    bool scanWindowFits(QLineEdit* interval, QLineEdit* window, const QString& message);
+
+    // set/SetSteps.cpp.
     bool hexWordsAcceptable(const std::vector<HexField>& fields);
     bool classOfDeviceAcceptable();
-    bool changedFieldsAcceptable(const ParamSnapshotFields& window);
     void buildHexWords(const std::vector<HexField>& fields);
     void sendHexWordsStep(uint8_t CmdType, const std::vector<HexField>& fields,
                           const QString& status);
     void sendStep(uint8_t CmdType, const QByteArray& Param, const QString& status);
     void sendCheckBoxStep(uint8_t CmdType, const QCheckBox* box, const QString& status);
     void refuseField(QLineEdit* field, const QString& text, BoxIcon icon = BoxIcon::Exclamation);
-    bool scanWindowFits(QLineEdit* interval, QLineEdit* window, const QString& message);
     void focusField(QLineEdit* field);
-    void disableAction(QPushButton* button);
-    void enableAction(QPushButton* button);
 
-    // The parameter values the window shows, in the form the snapshot keeps.
+    // query/QuerySequence.cpp.
+    void detectionEnd();
+    void clearParameterFields();
+
+    // query/ParamSnapshot.cpp: the window's values in the snapshot's form.
     ParamSnapshotFields windowValues() const;
 
-    // Query answers.
-    void detectionEnd();
+    // query/Answers.cpp.
     void decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen);
     void selectBaudCode(uint16_t code);
-    void clearParameterFields();
+
+    // ui/FieldCorrections.cpp.
+    void fillBlankScanField(QLineEdit* box);
 
     Platform platform;
     HeldEvents* held = nullptr;

@@ -17,6 +17,12 @@
 #include <QtTest>
 
 namespace {
+// The typing limit of a box, or -1 when it has none.
+int typingLimitOf(const QLineEdit* box) {
+    const auto* limit = qobject_cast<const TypingLimit*>(box->validator());
+    return limit ? limit->limit() : -1;
+}
+
 QString captionOf(const QWidget* control) {
     if (const auto* label = qobject_cast<const QLabel*>(control))
         return label->text();
