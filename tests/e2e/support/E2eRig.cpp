@@ -120,11 +120,24 @@ bool E2eRig::waitFor(const std::function<bool()>& condition, int timeoutMs) {
             sinceProgress.restart();
         }
         const bool stalled = waited.hasExpired(timeoutMs) && sinceProgress.hasExpired(stallMs);
-        if (stalled || waited.hasExpired(capMs))
+        if (stalled || waited.hasExpired(capMs)) {
+            reportWhereItStopped(waited.elapsed(), sinceProgress.elapsed());
             return false;
+        }
         QTest::qWait(10);
     }
     return true;
+}
+
+void E2eRig::reportWhereItStopped(qint64 waitedMs, qint64 sinceProgressMs) const {
+    qWarning("gave up after %lld ms, the last %lld ms without progress", waitedMs, sinceProgressMs);
+    for (const QString& msg : statuses.mid(std::max<qsizetype>(0, statuses.size() - 4)))
+        qWarning("status: %s", qPrintable(msg));
+    for (const QString& box : boxList())
+        qWarning("box: %s", qPrintable(box));
+    for (const ModuleEvent& e : events.mid(std::max<qsizetype>(0, events.size() - 8)))
+        qWarning("module at %.1f ms: %s %s %s", e.atMs, qPrintable(e.what),
+                 e.bytes.toHex(' ').constData(), qPrintable(e.note));
 }
 
 bool E2eRig::waitForStatus(const QString& msg, int timeoutMs) {

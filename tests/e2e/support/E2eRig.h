@@ -83,6 +83,8 @@ private:
     std::unique_ptr<VirtualModuleProcess> module;
     std::unique_ptr<frmParvex> win;
     QString error;
+    // What the window and the module did last, for a wait that gave up.
+    void reportWhereItStopped(qint64 waitedMs, qint64 sinceProgressMs) const;
     // Counts status texts and module events: what waitFor calls progress.
     quint64 progress = 0;
 };
