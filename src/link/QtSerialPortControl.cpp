@@ -6,6 +6,10 @@
 
 #include <QElapsedTimer>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace {
 // Long enough for a full frame at the slowest rate to leave the driver.
 constexpr int outputBoundMs = 2500;
@@ -53,8 +57,8 @@ QSerialPort::FlowControl toFlowControl(int handshaking) {
 
 QtSerialPortControl::QtSerialPortControl(PortNames portNames, std::function<void()> whileWriting,
                                          QObject* parent)
-    : SerialPortControl(parent), names(std::move(portNames)),
-      whileWriting(std::move(whileWriting)) {
+    : SerialPortControl(parent), names(std::move(portNames)), whileWriting(std::move(whileWriting)),
+      serial(this) {
     // Queued, so that received data never reaches the window from inside
     // Output(), whose wait may read the port.
     connect(
@@ -127,8 +131,20 @@ void QtSerialPortControl::Output(const QByteArray& bytes) {
     }
 }
 
+// QSerialPort takes a read that finds nothing for a read error: its read
+// notification can come after another read (the wait for written bytes
+// inside Output) took the bytes. Only a line that hung up is gone.
+bool QtSerialPortControl::lineHungUp() const {
+#ifdef Q_OS_UNIX
+    pollfd line{static_cast<int>(serial.handle()), POLLIN, 0};
+    return ::poll(&line, 1, 0) < 0 || (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return true;
+#endif
+}
+
 void QtSerialPortControl::onError(QSerialPort::SerialPortError error) {
-    const bool deviceGone = error == QSerialPort::ReadError ||
+    const bool deviceGone = (error == QSerialPort::ReadError && lineHungUp()) ||
                             error == QSerialPort::ResourceError || error == QSerialPort::WriteError;
     if (!deviceGone || !serial.isOpen())
         return;

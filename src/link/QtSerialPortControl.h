@@ -25,10 +25,12 @@ public:
 private:
     void open();
     void onError(QSerialPort::SerialPortError error);
+    bool lineHungUp() const;
     [[noreturn]] void fail(const QString& reason) const;
 
     PortNames names;
     std::function<void()> whileWriting;
+    // A child, so that its notifiers can be found from the control.
     QSerialPort serial;
     bool failureReported = false;
 };

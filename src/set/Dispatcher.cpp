@@ -1,6 +1,6 @@
 // Every received body passes through here: set answers are reported, a
 // refused set command can be sent again, query answers go on to the query
-// sequence, and the retry clock is restarted and stopped.
+// sequence; the retry clock gets a fresh interval while it runs and stops at every answer.
 #include "link/Failure.h"
 #include "protocol/Frames.h"
 #include "ui/frmParvex.h"
@@ -66,9 +66,14 @@ void frmParvex::handleRecvPacket(const QByteArray& dat) {
     const qsizetype n = dat.size();
     if (n == 0)
         return;
-    RetryTimer->stop();
     RetryCount = 0;
-    RetryTimer->start();
+    // The module is alive: a running clock waits a full interval anew. A
+    // stopped clock stays stopped, or a stray body (noise forming a frame, a
+    // message of the module's own) would resend the last command a second
+    // later: after a read, the bind query, whose answer takes the snapshot
+    // again over the operator's edits.
+    if (RetryTimer->isActive())
+        RetryTimer->start();
     if (static_cast<uint8_t>(dat[0]) != Frames::answerMarker)
         return;
 

@@ -1,6 +1,7 @@
-// A module that refuses a set command, and one that never answers the
-// baud-rate set command: the prompt and its resend, the resends of the retry
-// clock and the give-up box, as seen on the line.
+// A module that refuses a set command, one that never answers the baud-rate
+// set command, and one that follows every answer with a body that is no
+// answer: the prompt and its resend, the resends of the retry clock and the
+// give-up box, and a clock that stray bodies leave off, as seen on the line.
 #include "E2eRig.h"
 
 #include <QComboBox>
@@ -90,6 +91,32 @@ private slots:
         QTest::qWait(1500);
         QCOMPARE(receivedFrames(rig.events.mid(before), FrameKind::Any).size(), 3);
         QCOMPARE(rig.boxes.shown.size(), 1);
+    }
+
+    void editAfterTheReadIsSetDespiteBodiesThatAreNoAnswers() {
+        E2eRig rig;
+        QVERIFY2(rig.startModule({"--stray-body", "610001"}), qPrintable(rig.moduleError()));
+        rig.connectAt(QStringLiteral("9600"));
+        QVERIFY(rig.waitForStatus(queryComplete, 15000));
+        QVERIFY(
+            rig.waitFor([&] { return countOf(rig.events, QStringLiteral("stray")) == 12; }, 2000));
+        const int before = rig.events.size();
+        rig.clearStatuses();
+
+        rig->txtBDName->setText(QStringLiteral("EDITED-7"));
+        // The operator takes longer than a retry tick and its resend.
+        QTest::qWait(2500);
+        const QList<QByteArray> resent =
+            frameBytes(receivedFrames(rig.events.mid(before), FrameKind::Any));
+        QVERIFY2(resent.isEmpty(), resent.join().toHex(' ').constData());
+        QVERIFY(!rig.statusSeen(queryComplete));
+
+        rig->CmdSet->click();
+        QVERIFY(rig.waitForStatus(QStringLiteral("Set device name succeed"), 3000));
+        QVERIFY(rig.waitFor(
+            [&] { return rig.moduleState().value(QStringLiteral("name")) == "EDITED-7"; }, 1000));
+        QVERIFY(!rig->RetryTimer->isActive());
+        QVERIFY2(rig.boxes.shown.isEmpty(), qPrintable(rig.boxList().join('\n')));
     }
 };
 

@@ -96,9 +96,10 @@ private slots:
     }
 
     void setFramesArriveAtLeastHalfASecondApart() {
-        // The module stamps a frame when it gets to read it; on a busy machine
-        // that may be a few milliseconds after the frame reached the line.
-        const double noticedLateAtMost = 5.0;
+        // The module stamps a frame when it gets to read it; on a machine
+        // busy with a build that was seen up to 8 ms after the frame reached
+        // the line. Frames sent without the pause come within a millisecond.
+        const double noticedLateAtMost = 20.0;
         const auto sets = receivedFrames(rig.events, FrameKind::Set);
         QCOMPARE(sets.size(), 9);
         for (int i = 1; i < sets.size(); ++i) {

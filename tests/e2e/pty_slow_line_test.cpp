@@ -20,13 +20,8 @@ private slots:
 
         // Noise follows each of the twelve answers; the last may still be on
         // its way.
-        auto noiseRuns = [&] {
-            int runs = 0;
-            for (const ModuleEvent& e : rig.events)
-                runs += e.what == QLatin1String("noise");
-            return runs;
-        };
-        QVERIFY(rig.waitFor([&] { return noiseRuns() == 12; }, 2000));
+        QVERIFY(
+            rig.waitFor([&] { return countOf(rig.events, QStringLiteral("noise")) == 12; }, 2000));
         const QStringList differ = rig.differences(E2eRig::parameterKeys);
         QVERIFY2(differ.isEmpty(), qPrintable(differ.join(QStringLiteral("; "))));
         QCOMPARE(rig->version->text(), QStringLiteral("(Firmware Version 2.10)"));

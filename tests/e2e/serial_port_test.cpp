@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -248,6 +249,7 @@ private slots:
     void setCommandsLeaveAtLeast500MsApart();
     void answerIsHandledOnThePortsEvent();
     void otherEndClosedGivesOneErrorEventAndClosesThePort();
+    void readNotificationThatFindsNothingKeepsThePortOpen();
 };
 
 void SerialPortTest::openingAppliesTheSettingsToTheLine_data() {
@@ -511,6 +513,33 @@ void SerialPortTest::otherEndClosedGivesOneErrorEventAndClosesThePort() {
     QVERIFY(!port.PortOpen());
     QCOMPARE(port.InBufferCount(), 0);
     QCOMPARE(port.Input(), QByteArray());
+}
+
+void SerialPortTest::readNotificationThatFindsNothingKeepsThePortOpen() {
+    PseudoTerminal pty;
+    QVERIFY(pty.ok());
+    QtSerialPortControl port(pty.names());
+    port.setCommPort(1);
+    port.setPortOpen(true);
+    QSignalSpy events(&port, &SerialPortControl::OnComm);
+    QSocketNotifier* readNotifier = nullptr;
+    for (QSocketNotifier* notifier : port.findChildren<QSocketNotifier*>())
+        if (notifier->type() == QSocketNotifier::Read)
+            readNotifier = notifier;
+    QVERIFY(readNotifier);
+
+    // What the event loop does when the line was readable as it looked, but
+    // another read took the bytes before the notification came.
+    QEvent activation(QEvent::SockAct);
+    QCoreApplication::sendEvent(readNotifier, &activation);
+    QTest::qWait(100);
+
+    QVERIFY(port.PortOpen());
+    QVERIFY(events.isEmpty());
+    const QByteArray answer = frameOf(bytes({0x60, 0x00, 0x02}));
+    QVERIFY(pty.write(answer));
+    QTRY_COMPARE_WITH_TIMEOUT(port.InBufferCount(), int(answer.size()), 2000);
+    QCOMPARE(port.Input(), answer);
 }
 
 QTEST_MAIN(SerialPortTest)

@@ -157,6 +157,14 @@ inline void answerRead(WindowUnderTest& w, const QList<ReadAnswer>& answers = kn
         w.answer(queryAnswer(a.type, a.data, state));
 }
 
+// Starts the retry clock as the window itself does, by clearing the bound
+// address; the frame and the pause are forgotten.
+inline void startRetryClockByClearing(WindowUnderTest& w) {
+    w->CmdClearAddr_Click();
+    w.port->written.clear();
+    w.clock.pauses.clear();
+}
+
 // Connects with detection off and reads the known module; the frames and
 // pauses of the read are forgotten, so a test sees only what follows.
 inline void readKnownModule(WindowUnderTest& w) {

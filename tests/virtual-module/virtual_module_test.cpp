@@ -409,6 +409,20 @@ void testRefuseAndMisbehaviour() {
         CHECK(port.skippedBytes() > 0, "noise between answers");
         CHECK(!port.ask(query(1), kSilenceMs), "silent type never answered");
     }
+    {
+        ModuleProcess module({"--stray-body", "61 00 01", "--refuse", "2"});
+        Port port(module.device(), B9600);
+        // After an answer and after a refusal alike.
+        const struct {
+            Bytes command;
+            Bytes answer;
+        } rows[] = {{query(8), queryAnswer(8, {0})}, {{0x02, 0x00}, {0x60, 0x01, 0x02}}};
+        for (const auto& row : rows) {
+            EXPECT_BODY(port.ask(row.command), row.answer, "answer before the stray body");
+            EXPECT_BODY(port.receive(), Bytes({0x61, 0x00, 0x01}), "stray body after the answer");
+            CHECK(!port.receive(kSilenceMs), "one stray body per answer");
+        }
+    }
 }
 
 void testClosedPortAndLink() {

@@ -16,8 +16,8 @@ private:
 private slots:
     void init() { ParamSnapshot.clear(); }
 
-    void bodyThatIsNoAnswerKeepsTheRetryClockRunning_data();
-    void bodyThatIsNoAnswerKeepsTheRetryClockRunning();
+    void bodyThatIsNoAnswerRestartsOnlyARunningClock_data();
+    void bodyThatIsNoAnswerRestartsOnlyARunningClock();
     void setAnswerShowsItsTextAndStopsTheClock_data() { setAnswerRows(); }
     void setAnswerShowsItsTextAndStopsTheClock();
     void refusedSetAnswerAnsweredYesSendsTheSameCommandAgain_data() { setAnswerRows(); }
@@ -34,29 +34,29 @@ private slots:
     void bodyTooShortIsReportedAndKeepsTheClockRunning();
 };
 
-void DispatcherTest::bodyThatIsNoAnswerKeepsTheRetryClockRunning_data() {
+void DispatcherTest::bodyThatIsNoAnswerRestartsOnlyARunningClock_data() {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<bool>("clockRunningBefore");
     QTest::newRow("61 00 01, clock stopped") << bytes({0x61, 0x00, 0x01}) << false;
     QTest::newRow("61 00 01, clock running") << bytes({0x61, 0x00, 0x01}) << true;
-    QTest::newRow("lone 0x50") << bytes({0x50}) << false;
-    QTest::newRow("query frame echoed back") << bytes({0x50, 0x05}) << true;
+    QTest::newRow("lone 0x50, clock stopped") << bytes({0x50}) << false;
+    QTest::newRow("query frame echoed back, clock running") << bytes({0x50, 0x05}) << true;
 }
 
-void DispatcherTest::bodyThatIsNoAnswerKeepsTheRetryClockRunning() {
+void DispatcherTest::bodyThatIsNoAnswerRestartsOnlyARunningClock() {
     QFETCH(QByteArray, body);
     QFETCH(bool, clockRunningBefore);
     WindowUnderTest w;
     readKnownModule(w);
     if (clockRunningBefore)
-        w->RetryTimer->start();
+        startRetryClockByClearing(w);
     w->RetryCount = 2;
     w->Label_retry->setText(QStringLiteral("Attempt number:2"));
     const QString statusBefore = w->Status->text();
 
     w.answer(body);
 
-    QVERIFY(w->RetryTimer->isActive());
+    QCOMPARE(w->RetryTimer->isActive(), clockRunningBefore);
     QCOMPARE(w->RetryCount, int16_t(0));
     QCOMPARE(w->Label_retry->text(), QString());
     QCOMPARE(w->Status->text(), statusBefore);
@@ -298,6 +298,7 @@ void DispatcherTest::bodyTooShortIsReportedAndKeepsTheClockRunning() {
     QFETCH(QString, description);
     WindowUnderTest w;
     readKnownModule(w);
+    startRetryClockByClearing(w);
     const QString statusBefore = w->Status->text();
     w->RetryCount = 2;
     w->Label_retry->setText(QStringLiteral("Attempt number:2"));

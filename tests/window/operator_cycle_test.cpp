@@ -12,6 +12,14 @@ void readUntilQuiet(WindowUnderTest& w) {
     for (int read = 0; read < 50 && w.port->InBufferCount() > 0; ++read)
         w->RecvDataSub();
 }
+
+// What a second of real time does: the retry clock ticks if it runs, and
+// the window reads what the module answered.
+void aSecondPasses(WindowUnderTest& w) {
+    if (w->RetryTimer->isActive())
+        w->RetryTimer_Timer();
+    readUntilQuiet(w);
+}
 } // namespace
 
 class OperatorCycleTest : public QObject {
@@ -21,6 +29,8 @@ private slots:
     void init() { ParamSnapshot.clear(); }
 
     void readEditWriteAndReadBack();
+    void bodyThatIsNoAnswerAfterTheReadLeavesTheEditToSet_data();
+    void bodyThatIsNoAnswerAfterTheReadLeavesTheEditToSet();
 };
 
 void OperatorCycleTest::readEditWriteAndReadBack() {
@@ -88,6 +98,36 @@ void OperatorCycleTest::readEditWriteAndReadBack() {
     w.port->written.clear();
     w->CmdSet_Click();
     QVERIFY(w.port->written.isEmpty());
+}
+
+void OperatorCycleTest::bodyThatIsNoAnswerAfterTheReadLeavesTheEditToSet_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("noise forming a frame") << bytes({0x61, 0x00, 0x01});
+    QTest::newRow("the bind query echoed back") << bytes({0x50, 0x0E});
+}
+
+void OperatorCycleTest::bodyThatIsNoAnswerAfterTheReadLeavesTheEditToSet() {
+    QFETCH(QByteArray, body);
+    WindowUnderTest w;
+    ScriptedModule module(*w.port);
+    w.connectWithoutDetection();
+    readUntilQuiet(w);
+    QCOMPARE(w.status(), QStringLiteral("Query complete！"));
+    w.port->written.clear();
+
+    w.port->receive(frameOf(body));
+    readUntilQuiet(w);
+    w->txtBDName->setText(QStringLiteral("Edited-Name"));
+    aSecondPasses(w);
+    w->CmdSet_Click();
+    readUntilQuiet(w);
+
+    // A resent bind query would have taken the edit into the snapshot
+    // before Set compared against it.
+    QCOMPARE(w.port->frames(), QList<QByteArray>{setFrame(6, QByteArray("Edited-Name"))});
+    QCOMPARE(module.applied, QList<int>{6});
+    QCOMPARE(w.status(), QStringLiteral("Set device name succeed"));
+    QVERIFY(!w->RetryTimer->isActive());
 }
 
 QTEST_MAIN(OperatorCycleTest)

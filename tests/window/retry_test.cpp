@@ -29,7 +29,7 @@ private slots:
     void answerAfterTheFirstResendStopsEverything();
     void bodyThatIsNoAnswerRestartsTheCount();
     void commandAfterAGiveUpGetsItsTwoResends();
-    void queryInFlightIsResentAsAQuery();
+    void queryStartedWhileTheClockRunsIsResentAsAQuery();
     void tickDoesNothingWhileABodyIsDispatched();
     void portClosedWhileTheClockRunsStillGivesUp();
     void queryGivenUpLeavesTheReadStalled();
@@ -121,20 +121,18 @@ void RetryTest::commandAfterAGiveUpGetsItsTwoResends() {
     QVERIFY(!w->RetryTimer->isActive());
 }
 
-void RetryTest::queryInFlightIsResentAsAQuery() {
+void RetryTest::queryStartedWhileTheClockRunsIsResentAsAQuery() {
     WindowUnderTest w;
-    w.connectWithoutDetection();
-    answerRead(w, knownModuleAnswers().mid(0, 5));
-    QCOMPARE(w->CurCmdType, uint8_t(5));
-    // Noise that happens to form a frame starts the clock while the park
-    // query waits for its answer.
-    w.answer(bytes({0x61, 0x00}));
+    // The unanswered baud-rate command leaves the clock running into the
+    // read that the operator starts.
+    setBaudRateWithoutAnswer(w, QStringLiteral("19200"));
+    w->CmdQuery_Click();
     QVERIFY(w->RetryTimer->isActive());
     w.port->written.clear();
 
     w->RetryTimer_Timer();
 
-    QCOMPARE(w.port->frames(), QList<QByteArray>{bytes({0x55, 0xAA, 0x02, 0x50, 0x05})});
+    QCOMPARE(w.port->frames(), QList<QByteArray>{bytes({0x55, 0xAA, 0x02, 0x50, 0x00})});
     QCOMPARE(w->Label_retry->text(), QStringLiteral("Attempt number:1"));
 }
 

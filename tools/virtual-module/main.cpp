@@ -138,6 +138,11 @@ private:
                 transmitter_.push({noise, notBefore, byteGap, logNoise});
             }
         }
+        if (!mis.strayBody.empty()) {
+            const Bytes stray = encodeFrame(mis.strayBody);
+            auto logStray = [this, stray] { logEvent(lineRate(), "stray", hexBytes(stray)); };
+            transmitter_.push({stray, notBefore, byteGap, logStray});
+        }
     }
 
     void switchRate() {

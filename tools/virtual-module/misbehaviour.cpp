@@ -1,6 +1,10 @@
 #include "misbehaviour.h"
 
+#include "frame_reader.h"
+#include "module.h"
+
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -20,6 +24,28 @@ bool parseTypeList(const std::string& text, std::set<std::uint8_t>& types) {
             return false;
         types.insert(static_cast<std::uint8_t>(value));
         start = end + 1;
+    }
+    return true;
+}
+
+bool parseStrayBody(const std::string& text, Bytes& body, std::string& error) {
+    std::string digits;
+    for (const char c : text)
+        if (c != ' ')
+            digits += c;
+    const bool allHex = std::all_of(digits.begin(), digits.end(), [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    if (digits.empty() || !allHex || digits.size() % 2 != 0 || digits.size() / 2 > kMaxBodyLength) {
+        error = "expected 1 to 30 bytes in hex digits: " + text;
+        return false;
+    }
+    body.clear();
+    for (std::size_t i = 0; i < digits.size(); i += 2)
+        body.push_back(static_cast<std::uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+    if (body.front() == kAnswerMarker) {
+        error = "a body starting with 60 is an answer: " + text;
+        return false;
     }
     return true;
 }

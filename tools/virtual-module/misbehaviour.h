@@ -19,10 +19,14 @@ struct MisbehaviourOptions {
     unsigned byteDelayMs = 0;         // answers written one byte at a time with this pause
     unsigned latencyMs = 0;           // pause before an answer starts
     unsigned seed = 1;                // for the noise
+    Bytes strayBody;                  // sent in a frame of its own after every answer, if any
 };
 
 // Parses "1" or "1,10,13" (decimal, or hexadecimal with 0x) into command types.
 bool parseTypeList(const std::string& text, std::set<std::uint8_t>& types);
+
+// Parses a body that is no answer, e.g. "610001" or "61 00 01": 1 to 30 bytes, the first not 0x60.
+bool parseStrayBody(const std::string& text, Bytes& body, std::string& error);
 
 class Misbehaviour {
 public:

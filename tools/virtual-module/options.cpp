@@ -32,6 +32,8 @@ const char* const kUsage =
     "  --byte-delay MS       write answers one byte at a time, MS apart\n"
     "  --latency MS          wait MS before answering\n"
     "  --seed N              seed of the noise (default 1)\n"
+    "  --stray-body HEX      follow every answer with a frame of this body, which is no answer\n"
+    "                        (e.g. 610001: noise forming a frame, a message of the module's own)\n"
     "Signals: SIGHUP resets the module (the stored baud rate takes effect), SIGUSR1 prints the\n"
     "state, SIGTERM and SIGINT end it.\n";
 
@@ -179,6 +181,14 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             if (!number(60000, n))
                 return false;
             mis.latencyMs = static_cast<unsigned>(n);
+        } else if (name == "--stray-body") {
+            if (!value(text))
+                return false;
+            std::string why;
+            if (!parseStrayBody(text, mis.strayBody, why)) {
+                error = name + ": " + why;
+                return false;
+            }
         } else if (name == "--seed") {
             if (!number(0xFFFFFFFF, n))
                 return false;

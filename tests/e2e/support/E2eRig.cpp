@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,8 +62,10 @@ E2eRig::E2eRig() : linkPath(linkDir.filePath(QStringLiteral("COM1"))) {
         blockingSleep(ms);
     };
     win = std::make_unique<frmParvex>(std::move(platform));
-    connect(win.get(), &frmParvex::statusShown, this,
-            [this](const QString& msg) { statuses << msg; });
+    connect(win.get(), &frmParvex::statusShown, this, [this](const QString& msg) {
+        statuses << msg;
+        ++progress;
+    });
     win->show();
 }
 
@@ -81,6 +82,7 @@ bool E2eRig::startModule(const QStringList& arguments) {
     connect(module.get(), &VirtualModuleProcess::lineRead, this, [this](const QString& line) {
         if (const auto event = parseModuleEvent(line))
             events << *event;
+        ++progress;
     });
     if (module->start(virtualModuleProgram(), linkPath, arguments))
         return true;
@@ -107,13 +109,35 @@ void E2eRig::connectDetecting() {
 }
 
 bool E2eRig::waitFor(const std::function<bool()>& condition, int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
+    QElapsedTimer waited;
+    waited.start();
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    quint64 progressSeen = progress;
     while (!condition()) {
-        if (deadline.hasExpired())
+        if (progress != progressSeen) {
+            progressSeen = progress;
+            sinceProgress.restart();
+        }
+        const bool stalled = waited.hasExpired(timeoutMs) && sinceProgress.hasExpired(stallMs);
+        if (stalled || waited.hasExpired(capMs)) {
+            reportWhereItStopped(waited.elapsed(), sinceProgress.elapsed());
             return false;
+        }
         QTest::qWait(10);
     }
     return true;
+}
+
+void E2eRig::reportWhereItStopped(qint64 waitedMs, qint64 sinceProgressMs) const {
+    qWarning("gave up after %lld ms, the last %lld ms without progress", waitedMs, sinceProgressMs);
+    for (const QString& msg : statuses.mid(std::max<qsizetype>(0, statuses.size() - 4)))
+        qWarning("status: %s", qPrintable(msg));
+    for (const QString& box : boxList())
+        qWarning("box: %s", qPrintable(box));
+    for (const ModuleEvent& e : events.mid(std::max<qsizetype>(0, events.size() - 8)))
+        qWarning("module at %.1f ms: %s %s %s", e.atMs, qPrintable(e.what),
+                 e.bytes.toHex(' ').constData(), qPrintable(e.note));
 }
 
 bool E2eRig::waitForStatus(const QString& msg, int timeoutMs) {

@@ -41,8 +41,13 @@ public:
     void connectAt(const QString& rate);
     void connectDetecting();
 
-    // Runs the event loop until the condition holds or the time is up.
+    // Runs the event loop until the condition holds. It gives up once
+    // timeoutMs (what the protocol needs) is spent and neither the line nor
+    // the status line has moved for stallMs, or at capMs in any case: on a
+    // busy machine the protocol runs late, and that alone fails no test.
     bool waitFor(const std::function<bool()>& condition, int timeoutMs);
+    static constexpr int stallMs = 6500; // a retry tick and a pause, and 5 s more
+    static constexpr int capMs = 60000;
     // Whether the status line showed msg since the last clearStatuses().
     bool statusSeen(const QString& msg) const { return statuses.contains(msg); }
     bool waitForStatus(const QString& msg, int timeoutMs);
@@ -78,4 +83,8 @@ private:
     std::unique_ptr<VirtualModuleProcess> module;
     std::unique_ptr<frmParvex> win;
     QString error;
+    // What the window and the module did last, for a wait that gave up.
+    void reportWhereItStopped(qint64 waitedMs, qint64 sinceProgressMs) const;
+    // Counts status texts and module events: what waitFor calls progress.
+    quint64 progress = 0;
 };

@@ -1,6 +1,7 @@
 #include "ModuleLog.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 constexpr uint8_t queryMarker = 0x50;
@@ -75,6 +76,11 @@ QList<int> commandTypes(const QList<ModuleEvent>& frames) {
     for (const ModuleEvent& e : frames)
         types << e.commandType();
     return types;
+}
+
+int countOf(const QList<ModuleEvent>& events, const QString& what) {
+    return static_cast<int>(std::count_if(events.begin(), events.end(),
+                                          [&](const ModuleEvent& e) { return e.what == what; }));
 }
 
 QList<unsigned> rates(const QList<ModuleEvent>& frames) {

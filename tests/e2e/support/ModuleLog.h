@@ -12,7 +12,7 @@
 struct ModuleEvent {
     double atMs = 0;
     unsigned rate = 0;
-    QString what;     // rx, tx, note, junk, noise
+    QString what;     // rx, tx, note, junk, noise, stray
     QByteArray bytes; // the whole frame, for rx and tx
     QString note;     // the text in parentheses after the frame, or the text of a note
 
@@ -34,4 +34,6 @@ QMap<QString, QString> parseModuleState(const QString& line);
 enum class FrameKind { Query, Set, Any };
 QList<ModuleEvent> receivedFrames(const QList<ModuleEvent>& events, FrameKind kind);
 QList<int> commandTypes(const QList<ModuleEvent>& frames);
+// How many events are of this kind ("noise", "stray", ...).
+int countOf(const QList<ModuleEvent>& events, const QString& what);
 QList<unsigned> rates(const QList<ModuleEvent>& frames);
