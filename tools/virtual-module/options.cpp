@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <getopt.h>
 
 const char* const kUsage =
     "usage: virtual-module [options]\n"
@@ -38,6 +39,49 @@ const char* const kUsage =
     "state, SIGTERM and SIGINT end it.\n";
 
 namespace {
+enum LongOnly {
+    Link = 256,
+    Rate,
+    SwitchAtOnce,
+    Name,
+    Password,
+    BaudCode,
+    Firmware,
+    MaxConn,
+    Silent,
+    SilentSet,
+    Refuse,
+    SilentFirst,
+    AnswerTwice,
+    Noise,
+    ByteDelay,
+    Latency,
+    StrayBody,
+    Seed,
+};
+
+const option longOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"link", required_argument, nullptr, Link},
+    {"rate", required_argument, nullptr, Rate},
+    {"switch-at-once", no_argument, nullptr, SwitchAtOnce},
+    {"name", required_argument, nullptr, Name},
+    {"password", required_argument, nullptr, Password},
+    {"baud-code", required_argument, nullptr, BaudCode},
+    {"firmware", required_argument, nullptr, Firmware},
+    {"max-conn", required_argument, nullptr, MaxConn},
+    {"silent", required_argument, nullptr, Silent},
+    {"silent-set", required_argument, nullptr, SilentSet},
+    {"refuse", required_argument, nullptr, Refuse},
+    {"silent-first", required_argument, nullptr, SilentFirst},
+    {"answer-twice", no_argument, nullptr, AnswerTwice},
+    {"noise", no_argument, nullptr, Noise},
+    {"byte-delay", required_argument, nullptr, ByteDelay},
+    {"latency", required_argument, nullptr, Latency},
+    {"stray-body", required_argument, nullptr, StrayBody},
+    {"seed", required_argument, nullptr, Seed},
+    {nullptr, 0, nullptr, 0},
+};
 
 bool parseUnsigned(const char* text, unsigned long max, unsigned long& value) {
     if (*text < '0' || *text > '9')
@@ -52,151 +96,153 @@ Bytes textBytes(const char* text) {
     return Bytes(text, text + std::strlen(text));
 }
 
+bool parseFirmware(const char* text, Settings& settings) {
+    const char* dot = std::strchr(text, '.');
+    unsigned long major = 0;
+    unsigned long minor = 0;
+    if (dot == nullptr || !parseUnsigned(std::string(text, dot).c_str(), 255, major) ||
+        !parseUnsigned(dot + 1, 255, minor))
+        return false;
+    settings.firmwareMajor = static_cast<std::uint8_t>(major);
+    settings.firmwareMinor = static_cast<std::uint8_t>(minor);
+    return true;
+}
+
+// The option as the user wrote it, for messages.
+std::string optionName(int code) {
+    for (const option& o : longOptions)
+        if (o.name != nullptr && o.val == code)
+            return std::string("--") + o.name;
+    return "?";
+}
+
+// Applies one option and its value; false with a message when the value is bad.
+bool apply(int code, const char* text, Options& options, std::string& error, bool& rateGiven,
+           bool& codeGiven) {
+    MisbehaviourOptions& mis = options.misbehaviour;
+    unsigned long n = 0;
+    auto number = [&](unsigned long max) {
+        if (parseUnsigned(text, max, n))
+            return true;
+        error = optionName(code) + ": not a number from 0 to " + std::to_string(max) + ": " + text;
+        return false;
+    };
+    switch (code) {
+    case 'h':
+        options.help = true;
+        return true;
+    case Link:
+        options.linkPath = text;
+        return true;
+    case Rate:
+        if (!number(0xFFFFFFFF))
+            return false;
+        if (codeOfRate(static_cast<unsigned>(n)) == 0) {
+            error = "--rate: not a rate the module knows: " + std::to_string(n);
+            return false;
+        }
+        options.rate = static_cast<unsigned>(n);
+        rateGiven = true;
+        return true;
+    case SwitchAtOnce:
+        options.switchAtOnce = true;
+        return true;
+    case Name:
+        options.settings.name = textBytes(text);
+        return true;
+    case Password:
+        options.settings.password = textBytes(text);
+        return true;
+    case BaudCode:
+        if (!number(0xFFFF))
+            return false;
+        if (rateOfCode(static_cast<std::uint16_t>(n)) == 0) {
+            error = "--baud-code: not a known baud-rate code: " + std::to_string(n);
+            return false;
+        }
+        options.settings.baudCode = static_cast<std::uint16_t>(n);
+        codeGiven = true;
+        return true;
+    case Firmware:
+        if (parseFirmware(text, options.settings))
+            return true;
+        error = "--firmware: expected MAJOR.MINOR (0 to 255 each): " + std::string(text);
+        return false;
+    case MaxConn:
+        if (!number(255))
+            return false;
+        options.settings.maxConnections = static_cast<std::uint8_t>(n);
+        return true;
+    case Silent:
+    case SilentSet:
+    case Refuse: {
+        std::set<std::uint8_t>& types = code == Silent      ? mis.silent
+                                        : code == SilentSet ? mis.silentSet
+                                                            : mis.refuse;
+        if (parseTypeList(text, types))
+            return true;
+        error = optionName(code) + ": expected a comma list of command types: " + text;
+        return false;
+    }
+    case SilentFirst:
+        if (!number(0xFFFFFFFF))
+            return false;
+        mis.silentFirst = static_cast<unsigned>(n);
+        return true;
+    case AnswerTwice:
+        mis.answerTwice = true;
+        return true;
+    case Noise:
+        mis.noise = true;
+        return true;
+    case ByteDelay:
+        if (!number(60000))
+            return false;
+        mis.byteDelayMs = static_cast<unsigned>(n);
+        return true;
+    case Latency:
+        if (!number(60000))
+            return false;
+        mis.latencyMs = static_cast<unsigned>(n);
+        return true;
+    case StrayBody: {
+        std::string why;
+        if (parseStrayBody(text, mis.strayBody, why))
+            return true;
+        error = "--stray-body: " + why;
+        return false;
+    }
+    case Seed:
+        if (!number(0xFFFFFFFF))
+            return false;
+        mis.seed = static_cast<unsigned>(n);
+        return true;
+    default:
+        return false;
+    }
+}
 } // namespace
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     bool rateGiven = false;
     bool codeGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string name = argv[i];
-        std::string inlineValue;
-        bool hasInlineValue = false;
-        if (const std::size_t eq = name.find('=');
-            name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name.resize(eq);
-            hasInlineValue = true;
-        }
-        const auto value = [&](const char*& out) {
-            if (hasInlineValue) {
-                out = argv[i] + (std::strlen(argv[i]) - inlineValue.size());
-                return true;
-            }
-            if (i + 1 >= argc) {
-                error = name + " needs a value";
-                return false;
-            }
-            out = argv[++i];
-            return true;
-        };
-        const auto number = [&](unsigned long max, unsigned long& out) {
-            const char* text = nullptr;
-            if (!value(text))
-                return false;
-            if (!parseUnsigned(text, max, out)) {
-                error = name + ": not a number from 0 to " + std::to_string(max) + ": " + text;
-                return false;
-            }
-            return true;
-        };
-        const auto flag = [&](bool& out) {
-            if (hasInlineValue) {
-                error = name + " takes no value";
-                return false;
-            }
-            out = true;
-            return true;
-        };
-
-        const char* text = nullptr;
-        unsigned long n = 0;
-        MisbehaviourOptions& mis = options.misbehaviour;
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-        } else if (name == "--link") {
-            if (!value(text))
-                return false;
-            options.linkPath = text;
-        } else if (name == "--rate") {
-            if (!number(0xFFFFFFFF, n))
-                return false;
-            if (codeOfRate(static_cast<unsigned>(n)) == 0) {
-                error = "--rate: not a rate the module knows: " + std::to_string(n);
-                return false;
-            }
-            options.rate = static_cast<unsigned>(n);
-            rateGiven = true;
-        } else if (name == "--switch-at-once") {
-            if (!flag(options.switchAtOnce))
-                return false;
-        } else if (name == "--name") {
-            if (!value(text))
-                return false;
-            options.settings.name = textBytes(text);
-        } else if (name == "--password") {
-            if (!value(text))
-                return false;
-            options.settings.password = textBytes(text);
-        } else if (name == "--baud-code") {
-            if (!number(0xFFFF, n))
-                return false;
-            if (rateOfCode(static_cast<std::uint16_t>(n)) == 0) {
-                error = "--baud-code: not a known baud-rate code: " + std::to_string(n);
-                return false;
-            }
-            options.settings.baudCode = static_cast<std::uint16_t>(n);
-            codeGiven = true;
-        } else if (name == "--firmware") {
-            if (!value(text))
-                return false;
-            const char* dot = std::strchr(text, '.');
-            unsigned long major = 0;
-            unsigned long minor = 0;
-            if (dot == nullptr || !parseUnsigned(std::string(text, dot).c_str(), 255, major) ||
-                !parseUnsigned(dot + 1, 255, minor)) {
-                error = "--firmware: expected MAJOR.MINOR (0 to 255 each): " + std::string(text);
-                return false;
-            }
-            options.settings.firmwareMajor = static_cast<std::uint8_t>(major);
-            options.settings.firmwareMinor = static_cast<std::uint8_t>(minor);
-        } else if (name == "--max-conn") {
-            if (!number(255, n))
-                return false;
-            options.settings.maxConnections = static_cast<std::uint8_t>(n);
-        } else if (name == "--silent" || name == "--silent-set" || name == "--refuse") {
-            if (!value(text))
-                return false;
-            std::set<std::uint8_t>& types = name == "--silent"       ? mis.silent
-                                            : name == "--silent-set" ? mis.silentSet
-                                                                     : mis.refuse;
-            if (!parseTypeList(text, types)) {
-                error = name + ": expected a comma list of command types: " + text;
-                return false;
-            }
-        } else if (name == "--silent-first") {
-            if (!number(0xFFFFFFFF, n))
-                return false;
-            mis.silentFirst = static_cast<unsigned>(n);
-        } else if (name == "--answer-twice") {
-            if (!flag(mis.answerTwice))
-                return false;
-        } else if (name == "--noise") {
-            if (!flag(mis.noise))
-                return false;
-        } else if (name == "--byte-delay") {
-            if (!number(60000, n))
-                return false;
-            mis.byteDelayMs = static_cast<unsigned>(n);
-        } else if (name == "--latency") {
-            if (!number(60000, n))
-                return false;
-            mis.latencyMs = static_cast<unsigned>(n);
-        } else if (name == "--stray-body") {
-            if (!value(text))
-                return false;
-            std::string why;
-            if (!parseStrayBody(text, mis.strayBody, why)) {
-                error = name + ": " + why;
-                return false;
-            }
-        } else if (name == "--seed") {
-            if (!number(0xFFFFFFFF, n))
-                return false;
-            mis.seed = static_cast<unsigned>(n);
-        } else {
-            error = "unknown option: " + std::string(argv[i]);
+    opterr = 0;
+    optind = 1;
+    for (;;) {
+        const int code = getopt_long(argc, argv, ":h", longOptions, nullptr);
+        if (code == -1)
+            break;
+        if (code == '?' || code == ':') {
+            const std::string given = argv[optind - 1];
+            error = code == ':' ? given + " needs a value" : "unknown option: " + given;
             return false;
         }
+        if (!apply(code, optarg, options, error, rateGiven, codeGiven))
+            return false;
+    }
+    if (optind < argc) {
+        error = "unknown option: " + std::string(argv[optind]);
+        return false;
     }
     // One of the two alone says both: the line runs at the rate of the stored code.
     if (rateGiven && !codeGiven)
