@@ -1,7 +1,10 @@
 // Measures the tool against the protocol's own pacing: every command waits
 // 500 ms before it is written, so a read or a Set cannot be faster than its
 // pauses. Prints a table of figures and their ratio to that floor.
+#include "EventLoopWait.h"
 #include "VirtualModuleProcess.h"
+#include "WindowFields.h"
+#include "WiredPlatform.h"
 #include "link/Platform.h"
 #include "ui/frmParvex.h"
 
@@ -9,8 +12,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -49,39 +50,8 @@ long peakMemoryKb() {
     return usage.ru_maxrss;
 }
 
-// Runs the event loop until condition holds, looking every millisecond;
-// false after timeoutMs.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    if (condition())
-        return true;
-    QEventLoop loop;
-    QTimer look;
-    look.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    look.start(1);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return condition();
-}
-
-// Runs the event loop and nothing else for ms.
-void idleFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-QString statusOf(const frmParvex& window) {
-    return window.Status->text().mid(4);
-}
-
 Platform benchmarkPlatform(const QString& device) {
-    PortNames names = defaultPortNames();
-    names[1] = device;
-    Platform platform = productionPlatform(names);
+    Platform platform = platformWiredTo(device);
     platform.messageBox = [](QWidget*, const BoxRequest& box) {
         std::fprintf(stderr, "unexpected message box [%s]: %s\n", qPrintable(box.title),
                      qPrintable(box.text));
@@ -128,7 +98,7 @@ void measureOnVirtualModule(QList<Row>& rows) {
     QElapsedTimer timer;
     timer.start();
     w.CmdConn->click();
-    waitUntil([&] { return statusOf(w) == queryComplete; }, 30000);
+    waitUntil([&] { return shownStatus(w) == queryComplete; }, 30000);
     rows << Row{QStringLiteral("Full read, detection off"), double(timer.elapsed()),
                 QStringLiteral("ms"), 12 * pauseMs, QString()};
 
@@ -137,7 +107,8 @@ void measureOnVirtualModule(QList<Row>& rows) {
     w.CmdSet->click(); // returns once the last frame is written
     rows << Row{QStringLiteral("Set of every parameter, to the last frame written"),
                 double(timer.elapsed()), QStringLiteral("ms"), 10 * pauseMs, QString()};
-    waitUntil([&] { return statusOf(w) == QLatin1String("Set the bind paramter succeed"); }, 5000);
+    waitUntil([&] { return shownStatus(w) == QLatin1String("Set the bind paramter succeed"); },
+              5000);
 
     const double cpuBefore = cpuSeconds();
     QElapsedTimer idle;
@@ -160,7 +131,7 @@ void measureDetection(QList<Row>& rows) {
     QElapsedTimer timer;
     timer.start();
     w.CmdConn->click();
-    waitUntil([&] { return statusOf(w) == queryComplete; }, 60000);
+    waitUntil([&] { return shownStatus(w) == queryComplete; }, 60000);
     // Three unanswered probes (pause + one-second step each), the answered
     // one, then the twelve queries of the read.
     const double floor = 3 * (pauseMs + 1000.0) + pauseMs + 12 * pauseMs;
