@@ -6,14 +6,6 @@
 
 #include <QtTest>
 
-namespace {
-// Lets the window read until the line is quiet.
-void readUntilQuiet(WindowUnderTest& w) {
-    for (int read = 0; read < 50 && w.port->InBufferCount() > 0; ++read)
-        w->RecvDataSub();
-}
-} // namespace
-
 class OperatorCycleTest : public QObject {
     Q_OBJECT
 
@@ -32,7 +24,7 @@ void OperatorCycleTest::readEditWriteAndReadBack() {
     ScriptedModule module(*w.port, known);
 
     w.connectWithoutDetection(QStringLiteral("9600"));
-    readUntilQuiet(w);
+    w.readUntilQuiet();
 
     QCOMPARE(w.status(), QStringLiteral("Query complete！"));
     QCOMPARE(shownValues(*w.window, parameterControls()),
@@ -65,7 +57,7 @@ void OperatorCycleTest::readEditWriteAndReadBack() {
 
     w->CmdSet_Click();
     QCOMPARE(w.port->written.size(), 10);
-    readUntilQuiet(w);
+    w.readUntilQuiet();
 
     QCOMPARE(module.applied, QList<int>({2, 3, 7, 6, 8, 5, 4, 1, 13, 14}));
     QCOMPARE(w.status(), QStringLiteral("Set the bind paramter succeed"));
@@ -78,7 +70,7 @@ void OperatorCycleTest::readEditWriteAndReadBack() {
     QCOMPARE(module.settings().scan, (std::array<uint16_t, 4>{0x0800, 0x0012, 0x0A00, 0x0A00}));
 
     w->CmdQuery_Click();
-    readUntilQuiet(w);
+    w.readUntilQuiet();
 
     QCOMPARE(w.status(), QStringLiteral("Query complete！"));
     QCOMPARE(shownValues(*w.window, parameterControls()), edited);
