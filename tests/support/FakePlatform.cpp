@@ -17,6 +17,11 @@ void WindowUnderTest::answer(const QByteArray& body) {
     window->RecvDataSub();
 }
 
+void WindowUnderTest::readUntilQuiet() {
+    for (int read = 0; read < 50 && port->InBufferCount() > 0; ++read)
+        window->RecvDataSub();
+}
+
 QString WindowUnderTest::status() const {
     const QString text = window->Status->text();
     return text.startsWith(QStringLiteral("    ")) ? text.mid(4) : text;

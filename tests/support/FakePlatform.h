@@ -152,6 +152,9 @@ struct WindowUnderTest {
     void connectWithoutDetection(const QString& rate = QStringLiteral("9600"));
     // Puts a frame with this body on the line and lets the window read it.
     void answer(const QByteArray& body);
+    // Lets the window read until the line is quiet (a module behind the
+    // fake port answers while the window reads).
+    void readUntilQuiet();
     // The status line without its four leading spaces.
     QString status() const;
 };

@@ -7,18 +7,12 @@
 #include <QtTest>
 
 namespace {
-// Lets the window read until the line is quiet.
-void readUntilQuiet(WindowUnderTest& w) {
-    for (int read = 0; read < 50 && w.port->InBufferCount() > 0; ++read)
-        w->RecvDataSub();
-}
-
 // What a second of real time does: the retry clock ticks if it runs, and
 // the window reads what the module answered.
 void aSecondPasses(WindowUnderTest& w) {
     if (w->RetryTimer->isActive())
         w->RetryTimer_Timer();
-    readUntilQuiet(w);
+    w.readUntilQuiet();
 }
 } // namespace
 
@@ -42,7 +36,7 @@ void OperatorCycleTest::readEditWriteAndReadBack() {
     ScriptedModule module(*w.port, known);
 
     w.connectWithoutDetection(QStringLiteral("9600"));
-    readUntilQuiet(w);
+    w.readUntilQuiet();
 
     QCOMPARE(w.status(), QStringLiteral("Query complete！"));
     QCOMPARE(shownValues(*w.window, parameterControls()),
@@ -75,7 +69,7 @@ void OperatorCycleTest::readEditWriteAndReadBack() {
 
     w->CmdSet_Click();
     QCOMPARE(w.port->written.size(), 10);
-    readUntilQuiet(w);
+    w.readUntilQuiet();
 
     QCOMPARE(module.applied, QList<int>({2, 3, 7, 6, 8, 5, 4, 1, 13, 14}));
     QCOMPARE(w.status(), QStringLiteral("Set the bind paramter succeed"));
@@ -88,7 +82,7 @@ void OperatorCycleTest::readEditWriteAndReadBack() {
     QCOMPARE(module.settings().scan, (std::array<uint16_t, 4>{0x0800, 0x0012, 0x0A00, 0x0A00}));
 
     w->CmdQuery_Click();
-    readUntilQuiet(w);
+    w.readUntilQuiet();
 
     QCOMPARE(w.status(), QStringLiteral("Query complete！"));
     QCOMPARE(shownValues(*w.window, parameterControls()), edited);
@@ -111,16 +105,16 @@ void OperatorCycleTest::bodyThatIsNoAnswerAfterTheReadLeavesTheEditToSet() {
     WindowUnderTest w;
     ScriptedModule module(*w.port);
     w.connectWithoutDetection();
-    readUntilQuiet(w);
+    w.readUntilQuiet();
     QCOMPARE(w.status(), QStringLiteral("Query complete！"));
     w.port->written.clear();
 
     w.port->receive(frameOf(body));
-    readUntilQuiet(w);
+    w.readUntilQuiet();
     w->txtBDName->setText(QStringLiteral("Edited-Name"));
     aSecondPasses(w);
     w->CmdSet_Click();
-    readUntilQuiet(w);
+    w.readUntilQuiet();
 
     // A resent bind query would have taken the edit into the snapshot
     // before Set compared against it.

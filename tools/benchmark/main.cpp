@@ -1,8 +1,11 @@
 // Measures the tool against the protocol's own pacing: every command waits
 // 500 ms before it is written, so a read or a Set cannot be faster than its
 // pauses. Prints a table of figures and their ratio to that floor.
+#include "EventLoopWait.h"
 #include "VirtualModuleProcess.h"
+#include "WindowFields.h"
 #include "WindowSystemProbe.h"
+#include "WiredPlatform.h"
 #include "link/Platform.h"
 #include "ui/frmParvex.h"
 
@@ -10,8 +13,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -50,39 +51,8 @@ long peakMemoryKb() {
     return usage.ru_maxrss;
 }
 
-// Runs the event loop until condition holds, looking every millisecond;
-// false after timeoutMs.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    if (condition())
-        return true;
-    QEventLoop loop;
-    QTimer look;
-    look.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    look.start(1);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return condition();
-}
-
-// Runs the event loop and nothing else for ms.
-void idleFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-QString statusOf(const frmParvex& window) {
-    return window.Status->text().mid(4);
-}
-
 Platform benchmarkPlatform(const QString& device) {
-    PortNames names = defaultPortNames();
-    names[1] = device;
-    Platform platform = productionPlatform(names);
+    Platform platform = platformWiredTo(device);
     platform.messageBox = [](QWidget*, const BoxRequest& box) {
         std::fprintf(stderr, "unexpected message box [%s]: %s\n", qPrintable(box.title),
                      qPrintable(box.text));
@@ -129,7 +99,7 @@ void measureOnVirtualModule(QList<Row>& rows) {
     QElapsedTimer timer;
     timer.start();
     w.CmdConn->click();
-    waitUntil([&] { return statusOf(w) == queryComplete; }, 30000);
+    waitUntil([&] { return shownStatus(w) == queryComplete; }, 30000);
     rows << Row{QStringLiteral("Full read, detection off"), double(timer.elapsed()),
                 QStringLiteral("ms"), 12 * pauseMs, QString()};
 
@@ -146,7 +116,7 @@ void measureOnVirtualModule(QList<Row>& rows) {
     rows << Row{QStringLiteral("Longest the window went without serving the window system "
                                "during a Set of every parameter"),
                 probe.longestLateMs(), QStringLiteral("ms"), 0, QStringLiteral("< 50 ms")};
-    waitUntil([&] { return statusOf(w) == bindSet; }, 5000);
+    waitUntil([&] { return shownStatus(w) == bindSet; }, 5000);
 
     // The pauses alone, without the probe's repaints: a Set of the three
     // check boxes, which the same edits toggle again.
@@ -157,7 +127,7 @@ void measureOnVirtualModule(QList<Row>& rows) {
     rows << Row{QStringLiteral("CPU during a Set's pauses"),
                 (cpuSeconds() - cpuBeforeSet) / (timer.elapsed() / 1000.0) * 100.0,
                 QStringLiteral("% of a core"), 0, QStringLiteral("< 5 %")};
-    waitUntil([&] { return statusOf(w) == bindSet; }, 5000);
+    waitUntil([&] { return shownStatus(w) == bindSet; }, 5000);
 
     const double cpuBefore = cpuSeconds();
     QElapsedTimer idle;
@@ -180,7 +150,7 @@ void measureDetection(QList<Row>& rows) {
     QElapsedTimer timer;
     timer.start();
     w.CmdConn->click();
-    waitUntil([&] { return statusOf(w) == queryComplete; }, 60000);
+    waitUntil([&] { return shownStatus(w) == queryComplete; }, 60000);
     // Three unanswered probes (pause + one-second step each), the answered
     // one, then the twelve queries of the read.
     const double floor = 3 * (pauseMs + 1000.0) + pauseMs + 12 * pauseMs;

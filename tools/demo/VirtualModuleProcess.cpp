@@ -42,6 +42,25 @@ void VirtualModuleProcess::stop() {
     process.waitForFinished(1000);
 }
 
+void VirtualModuleProcess::reset() {
+    if (process.state() == QProcess::Running)
+        ::kill(static_cast<pid_t>(process.processId()), SIGHUP);
+}
+
+void VirtualModuleProcess::requestState() {
+    stateLine.clear();
+    if (process.state() == QProcess::Running)
+        ::kill(static_cast<pid_t>(process.processId()), SIGUSR1);
+}
+
+QString VirtualModuleProcess::processState() const {
+    if (process.state() != QProcess::NotRunning)
+        return QStringLiteral("running");
+    return process.exitStatus() == QProcess::CrashExit
+               ? QStringLiteral("ended by a signal (%1)").arg(process.exitCode())
+               : QStringLiteral("exited with %1").arg(process.exitCode());
+}
+
 void VirtualModuleProcess::readLines() {
     while (process.canReadLine()) {
         const QString line = QString::fromUtf8(process.readLine()).trimmed();

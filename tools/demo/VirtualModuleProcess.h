@@ -17,11 +17,17 @@ public:
     // errorText() set when it could not start.
     bool start(const QString& program, const QString& linkPath, const QStringList& extraArguments);
     void stop();
+    // Resets the module: a baud rate it stored takes effect on its line.
+    void reset();
+    // Asks for a fresh state line; lastState() is empty until it comes.
+    void requestState();
 
     QString device() const { return devicePath; }
     // Its last "state: ..." line: what the module holds.
     QString lastState() const { return stateLine; }
     QString errorText() const { return error; }
+    // "running", or how the process ended.
+    QString processState() const;
 
 signals:
     void lineRead(const QString& line);

@@ -3,6 +3,7 @@
 // --tour it runs the scripted tour and exits 0 only if every step happened.
 #include "Tour.h"
 #include "VirtualModuleProcess.h"
+#include "WiredPlatform.h"
 #include "link/Platform.h"
 #include "ui/frmParvex.h"
 
@@ -39,9 +40,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    PortNames names = defaultPortNames();
-    names[1] = linkPath;
-    Platform platform = productionPlatform(names);
+    Platform platform = platformWiredTo(linkPath);
     std::unique_ptr<Tour> tour;
     if (options.isSet(QStringLiteral("tour"))) {
         // Nobody is there to close a box: each one is reported and fails the tour.

@@ -1,5 +1,7 @@
 #include "E2eRig.h"
 
+#include "WindowFields.h"
+#include "WiredPlatform.h"
 #include "link/Platform.h"
 
 #include <QCheckBox>
@@ -13,30 +15,6 @@
 #include <sys/resource.h>
 
 namespace {
-// The rate codes of the baud-rate list: the rate times 4096 / 1 000 000,
-// rounded.
-QString codeOfRateText(const QString& text) {
-    static const QMap<QString, int> codes = {
-        {QStringLiteral("No Change"), 0}, {QStringLiteral("1200"), 5},
-        {QStringLiteral("2400"), 10},     {QStringLiteral("4800"), 20},
-        {QStringLiteral("9600"), 39},     {QStringLiteral("19200"), 79},
-        {QStringLiteral("38400"), 157},   {QStringLiteral("57600"), 236},
-        {QStringLiteral("115200"), 472}};
-    const auto found = codes.find(text);
-    return found == codes.end() ? QStringLiteral("<%1>").arg(text) : QString::number(*found);
-}
-
-QString checkState(const QCheckBox* box) {
-    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-QString joined(std::initializer_list<const QLineEdit*> boxes) {
-    QStringList texts;
-    for (const QLineEdit* box : boxes)
-        texts << box->text();
-    return texts.join(QLatin1Char(','));
-}
-
 qint64 cpuTimeMs() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -45,16 +23,10 @@ qint64 cpuTimeMs() {
 }
 } // namespace
 
-const QStringList E2eRig::parameterKeys = {
-    QStringLiteral("name"),   QStringLiteral("pwd"),    QStringLiteral("auth"),
-    QStringLiteral("baud"),   QStringLiteral("sniff"),  QStringLiteral("park"),
-    QStringLiteral("master"), QStringLiteral("cod"),    QStringLiteral("bind"),
-    QStringLiteral("scan"),   QStringLiteral("maxconn")};
+const QStringList& E2eRig::parameterKeys = parameterFieldKeys;
 
 E2eRig::E2eRig() : linkPath(linkDir.filePath(QStringLiteral("COM1"))) {
-    PortNames names = defaultPortNames();
-    names[1] = linkPath;
-    Platform platform = productionPlatform(names);
+    Platform platform = platformWiredTo(linkPath);
     platform.messageBox = [this](QWidget*, const BoxRequest& box) { return boxes.answer(box); };
     platform.sleep = [this, blockingSleep = platform.sleep](int ms) {
         if (beforePause)
@@ -171,34 +143,12 @@ QMap<QString, QString> E2eRig::moduleState() const {
 }
 
 QMap<QString, QString> E2eRig::windowState() const {
-    const frmParvex& w = *win;
-    return {
-        {QStringLiteral("name"), w.txtBDName->text()},
-        {QStringLiteral("pwd"), w.txtPwd->text()},
-        {QStringLiteral("auth"), checkState(w.IsAuth)},
-        {QStringLiteral("baud"), codeOfRateText(w.paramBaudRate->currentText())},
-        {QStringLiteral("sniff"),
-         joined({w.txtSniffMaxIntval, w.txtSniffMinIntval, w.txtAttempt, w.txtTimeout})},
-        {QStringLiteral("park"), joined({w.txtParkMaxIntval, w.txtParkMinIntval})},
-        {QStringLiteral("master"), checkState(w.IsMaster)},
-        {QStringLiteral("cod"), w.txtClassOfDevice->text()},
-        {QStringLiteral("bind"), checkState(w.chkIsBind)},
-        {QStringLiteral("scan"),
-         joined({w.txtPsInterval, w.txtPsWindow, w.txtIsInterval, w.txtIsWindow})},
-        {QStringLiteral("maxconn"), w.txtMaxConnNum->text()},
-    };
+    return windowFields(*win);
 }
 
 QStringList E2eRig::differences(const QStringList& keys) const {
-    const auto shown = windowState();
-    const auto held = moduleState();
-    QStringList differ;
-    for (const QString& key : keys) {
-        if (!held.contains(key) || shown.value(key) != held.value(key))
-            differ << QStringLiteral("%1: window \"%2\", module \"%3\"")
-                          .arg(key, shown.value(key), held.value(key, QStringLiteral("<none>")));
-    }
-    return differ;
+    return fieldDifferences(windowState(), QStringLiteral("window"), moduleState(),
+                            QStringLiteral("module"), keys, FieldComparison::Text);
 }
 
 QStringList E2eRig::boxList() const {

@@ -75,7 +75,7 @@ public:
     // Runs on the window's thread right before each blocking pause.
     std::function<void()> beforePause;
 
-    static const QStringList parameterKeys;
+    static const QStringList& parameterKeys;
 
 private:
     QTemporaryDir linkDir;

@@ -48,18 +48,6 @@ std::optional<ModuleEvent> parseModuleEvent(const QString& line) {
     return parsed;
 }
 
-QMap<QString, QString> parseModuleState(const QString& line) {
-    QMap<QString, QString> fields;
-    if (!line.startsWith(QLatin1String("state: ")))
-        return fields;
-    for (const QString& field : line.mid(7).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const qsizetype eq = field.indexOf(QLatin1Char('='));
-        if (eq > 0)
-            fields.insert(field.left(eq), field.mid(eq + 1));
-    }
-    return fields;
-}
-
 QList<ModuleEvent> receivedFrames(const QList<ModuleEvent>& events, FrameKind kind) {
     QList<ModuleEvent> frames;
     for (const ModuleEvent& e : events) {

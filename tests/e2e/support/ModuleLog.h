@@ -2,6 +2,8 @@
 
 // What the virtual module prints, read back: its event lines (frames received
 // and sent, with time and line rate) and its state line.
+#include "ModuleState.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -25,10 +27,6 @@ struct ModuleEvent {
 };
 
 std::optional<ModuleEvent> parseModuleEvent(const QString& line);
-
-// "state: name=KAVRO5190 pwd=5807 auth=1 ..." as field name to value; empty
-// when the line is not a state line.
-QMap<QString, QString> parseModuleState(const QString& line);
 
 // The frames the module received: queries, set commands, or both.
 enum class FrameKind { Query, Set, Any };
