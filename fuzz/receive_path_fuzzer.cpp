@@ -166,7 +166,7 @@ void tickAndProcess(WindowUnderTest& w, bool retryTick) {
         w->RetryTimer_Timer();
     if (w->TimeoutTimer->isActive())
         w->TimeoutTimer_Timer();
-    QCoreApplication::processEvents();
+    deliverQueuedCalls();
 }
 } // namespace
 
@@ -230,7 +230,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // back may open a box in which more arrives, handed back in the next
         // turn of the event loop.
         for (int turn = 0; turn < 256 && !w.port->waiting.isEmpty(); ++turn)
-            QCoreApplication::processEvents();
+            deliverQueuedCalls();
         if (!w.port->waiting.isEmpty())
             reject("bytes left unread on the line");
         checkBounded(*w.window);

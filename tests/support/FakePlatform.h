@@ -6,12 +6,20 @@
 #include "ui/frmParvex.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QList>
 #include <QString>
 #include <QTimer>
 #include <deque>
 #include <functional>
 #include <memory>
+
+// Delivers queued calls (queued port events, what held handlers hand back),
+// nothing else: cheaper than a turn of the whole event loop.
+inline void deliverQueuedCalls() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+}
 
 // A clock that only the recorded pauses move.
 struct FakeClock {
@@ -131,14 +139,14 @@ struct WindowUnderTest {
         Platform platform;
         platform.port = std::move(fake);
         platform.portNames = std::move(names);
-        // Events that arrive during a pause are served as the real pause
-        // serves them.
+        // Queued events that arrive during a pause are delivered as the real
+        // pause delivers them, and meet the same held handlers.
         platform.sleep = [this](int ms) {
             clock.pauses << ms;
             clock.nowMs += ms;
             if (duringPause)
                 duringPause();
-            serveWindowSystem();
+            deliverQueuedCalls();
         };
         platform.messageBox = [this](QWidget*, const BoxRequest& box) { return boxes.answer(box); };
         window = std::make_unique<frmParvex>(std::move(platform));

@@ -28,6 +28,10 @@ struct ModuleEvent {
 
 std::optional<ModuleEvent> parseModuleEvent(const QString& line);
 
+// The module stamps a frame when it gets to read it, which on a busy machine
+// may be this late: two frames written 500 ms apart can look that much closer.
+constexpr double noticedLateAtMostMs = 20.0;
+
 // The frames the module received: queries, set commands, or both.
 enum class FrameKind { Query, Set, Any };
 QList<ModuleEvent> receivedFrames(const QList<ModuleEvent>& events, FrameKind kind);
