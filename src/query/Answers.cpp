@@ -22,9 +22,11 @@ QString textOf(const QByteArray& bytes) {
     return QString::fromLatin1(zero < 0 ? bytes : bytes.left(zero));
 }
 
-void setCheckState(QCheckBox* box, uint8_t state) {
-    if (state <= 1)
-        box->setChecked(state == 1);
+bool setCheckState(QCheckBox* box, uint8_t state) {
+    if (state > 1)
+        return false;
+    box->setChecked(state == 1);
+    return true;
 }
 
 void setHexWords(const QByteArray& data, std::initializer_list<QLineEdit*> boxes) {
@@ -36,68 +38,59 @@ void setHexWords(const QByteArray& data, std::initializer_list<QLineEdit*> boxes
 }
 } // namespace
 
-void frmParvex::selectBaudCode(uint16_t code) {
+bool frmParvex::selectBaudCode(uint16_t code) {
     const auto text = BaudCodes::textOfCode(code);
     if (!text)
-        return;
+        return false;
     if (paramBaudRate->findText(*text) < 0)
         paramBaudRate->addItems(BaudCodes::extendedRows());
     paramBaudRate->setCurrentText(*text);
+    return true;
 }
 
-void frmParvex::decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen) {
+bool frmParvex::decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen) {
     const QByteArray data = Param.left(ParamLen > 0 ? ParamLen : 0);
     auto byte = [&](int i) { return static_cast<uint8_t>(data[i]); };
+    // Each case writes only data of its type's length.
+    auto written = [](bool fits, auto&& write) {
+        if (fits)
+            write();
+        return fits;
+    };
     switch (CmdType) {
     case 0:
-        if (ParamLen == 2)
+        return written(ParamLen == 2, [&] {
             version->setText(QStringLiteral("(Firmware Version %1.%2)").arg(byte(0)).arg(byte(1)));
-        break;
+        });
     case 1:
-        if (ParamLen == 2)
-            selectBaudCode(static_cast<uint16_t>(byte(0) * 256 + byte(1)));
-        break;
+        return ParamLen == 2 && selectBaudCode(static_cast<uint16_t>(byte(0) * 256 + byte(1)));
     case 2:
-        if (ParamLen == 1)
-            setCheckState(IsAuth, byte(0));
-        break;
+        return ParamLen == 1 && setCheckState(IsAuth, byte(0));
     case 3:
-        if (ParamLen >= 1)
-            txtPwd->setText(textOf(data));
-        break;
+        return written(ParamLen >= 1, [&] { txtPwd->setText(textOf(data)); });
     case 4:
-        if (ParamLen == 8)
+        return written(ParamLen == 8, [&] {
             setHexWords(data, {txtSniffMaxIntval, txtSniffMinIntval, txtAttempt, txtTimeout});
-        break;
+        });
     case 5:
-        if (ParamLen == 4)
+        return written(ParamLen == 4, [&] {
             setHexWords(data, {txtParkMaxIntval, txtParkMinIntval});
-        break;
+        });
     case 6:
-        if (ParamLen >= 1)
-            txtBDName->setText(textOf(data));
-        break;
+        return written(ParamLen >= 1, [&] { txtBDName->setText(textOf(data)); });
     case 7:
-        if (ParamLen == 3)
-            txtClassOfDevice->setText(hexText(data));
-        break;
+        return written(ParamLen == 3, [&] { txtClassOfDevice->setText(hexText(data)); });
     case 8:
-        if (ParamLen == 1)
-            setCheckState(IsMaster, byte(0));
-        break;
+        return ParamLen == 1 && setCheckState(IsMaster, byte(0));
     case 9:
-        if (ParamLen == 1)
-            txtMaxConnNum->setText(QString::number(byte(0)));
-        break;
+        return written(ParamLen == 1, [&] { txtMaxConnNum->setText(QString::number(byte(0))); });
     case 13:
-        if (ParamLen == 8)
+        return written(ParamLen == 8, [&] {
             setHexWords(data, {txtPsInterval, txtPsWindow, txtIsInterval, txtIsWindow});
-        break;
+        });
     case 14:
-        if (ParamLen == 1)
-            setCheckState(chkIsBind, byte(0));
-        break;
+        return ParamLen == 1 && setCheckState(chkIsBind, byte(0));
     default:
-        break;
+        return false;
     }
 }

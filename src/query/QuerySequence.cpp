@@ -69,6 +69,44 @@ void frmParvex::clearParameterFields() {
         box->setText(QString());
 }
 
+void frmParvex::keepValueRead(uint8_t CmdType) {
+    const ParamSnapshotFields shown = windowValues();
+    switch (CmdType) {
+    case 1:
+        ValuesRead.BaudRate = shown.BaudRate;
+        break;
+    case 2:
+        ValuesRead.Auth = shown.Auth;
+        break;
+    case 3:
+        ValuesRead.Pwd = shown.Pwd;
+        break;
+    case 4:
+        ValuesRead.Sniff = shown.Sniff;
+        break;
+    case 5:
+        ValuesRead.Park = shown.Park;
+        break;
+    case 6:
+        ValuesRead.BDName = shown.BDName;
+        break;
+    case 7:
+        ValuesRead.ClassOfDevice = shown.ClassOfDevice;
+        break;
+    case 8:
+        ValuesRead.Master = shown.Master;
+        break;
+    case 13:
+        ValuesRead.Scan = shown.Scan;
+        break;
+    case 14:
+        ValuesRead.Bind = shown.Bind;
+        break;
+    default:
+        break;
+    }
+}
+
 void frmParvex::CmdQuery_Click() {
     if (CmdConn->text() == QLatin1String("Connect")) {
         MsgBox(QStringLiteral("Port is not opened！"), QStringLiteral("Error"), BoxIcon::Critical);
@@ -79,6 +117,7 @@ void frmParvex::CmdQuery_Click() {
     QueryActive = True;
     SetActive = False;
     clearParameterFields();
+    ValuesRead = windowValues();
     SendQueryCmd(firmwareVersion);
     RetryCount = 0;
     CurCmdType = firmwareVersion;
@@ -105,7 +144,8 @@ void frmParvex::HandleQueryRspPacket(uint8_t CmdType, uint8_t CmdState, const QB
     if (!row)
         return;
     ShowStatus(QString::fromLatin1(CmdState == 0 ? row->succeed : row->fail));
-    decodeAnswer(CmdType, Param, ParamLen);
+    if (decodeAnswer(CmdType, Param, ParamLen))
+        keepValueRead(CmdType);
     if (CmdType != bind) {
         SendQueryCmd(row->next);
         CurCmdType = row->next;
@@ -113,7 +153,7 @@ void frmParvex::HandleQueryRspPacket(uint8_t CmdType, uint8_t CmdState, const QB
         return;
     }
     ShowStatus(QStringLiteral("Query complete！"));
-    SaveParamSnapshot();
+    ParamSnapshot = ValuesRead;
     enableAction(CmdQuery);
     enableAction(CmdSet);
     RetryTimer->stop();

@@ -172,6 +172,9 @@ public:
     void HandleQueryRspPacket(uint8_t CmdType, uint8_t CmdState, const QByteArray& Param,
                               int16_t ParamLen);
     void SaveParamSnapshot();
+    // The values the read under way has taken from the module so far, field
+    // by field; its end keeps these, not what the operator changed meanwhile.
+    ParamSnapshotFields ValuesRead;
 
     // Field corrections and sliders.
     void txtClassOfDevice_LostFocus();
@@ -245,8 +248,10 @@ private:
 
     // Query answers.
     void detectionEnd();
-    void decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen);
-    void selectBaudCode(uint16_t code);
+    // True when the answer's data was written into the window.
+    bool decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen);
+    void keepValueRead(uint8_t CmdType);
+    bool selectBaudCode(uint16_t code);
     void clearParameterFields();
 
     Platform platform;
