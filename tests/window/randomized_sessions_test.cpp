@@ -186,16 +186,16 @@ enum class Excuse {
     // A read answer refused, cut short or replaced leaves the field as the
     // read's start cleared it, and the snapshot takes that.
     ReadLeftItEmpty,
-    // The end of a read takes the snapshot from the window: what the
-    // operator changed meanwhile counts as read from the module.
-    EditedDuringRead,
+    // A read answer the window was not waiting for (one repeated, or late
+    // from an earlier read) runs the rest of the chain all the same; its end
+    // takes the snapshot of a read still under way, fields it cleared
+    // included.
+    AnswerNotAwaited,
 };
 
 class Session;
 struct Action {
     const char* name;
-    // Changes what the window shows.
-    bool edits;
     int weight;
     void (*act)(Session&, uint32_t arg);
 };
@@ -223,11 +223,7 @@ public:
         for (const Step& step : steps) {
             stepArg = step.arg;
             boxesThisStep = 0;
-            const bool editDuringRead =
-                actions[step.action].edits && (readOutstanding || queryAnswered());
             actions[step.action].act(*this, step.arg);
-            if (editDuringRead)
-                excuses.fill(Excuse::EditedDuringRead);
             settleQueuedCalls();
             if (qEnvironmentVariableIsSet("SESSION_TRACE"))
                 std::printf("%s:%u -> status \"%s\", set %d, inquiry %d, snapshot %d, line %zu\n",
@@ -403,10 +399,6 @@ private:
         return out;
     }
 
-    bool queryAnswered() const {
-        return std::any_of(line.begin(), line.end(), [](const Pending& p) { return p.query; });
-    }
-
     bool portShownOpen() const { return w.window->CmdConn->text() == QLatin1String("Disconnect"); }
 
     void put(const QByteArray& bytes) {
@@ -418,6 +410,8 @@ private:
     Pending takeNext() {
         Pending next = line.front();
         line.pop_front();
+        if (next.query && (w->QueryActive != frmParvex::True || next.type != w->CurCmdType))
+            excuses.fill(Excuse::AnswerNotAwaited);
         // An answer without data leaves the field as it was.
         if (next.intact && next.query && next.frame.size() > 7 && w.port->open)
             excuses[next.type] = Excuse::None;
@@ -609,33 +603,31 @@ private:
 
 // The one table of actions: the operator's and the line's, with weights.
 const std::vector<Action> actions = {
-    {"Connect", false, 3, [](Session& s, uint32_t a) { s.pressConnect(a); }},
-    {"Inquiry", false, 2,
+    {"Connect", 3, [](Session& s, uint32_t a) { s.pressConnect(a); }},
+    {"Inquiry", 2,
      [](Session& s, uint32_t) { s.press(s.window().CmdQuery, &frmParvex::CmdQuery_Click); }},
-    {"Set", false, 4,
-     [](Session& s, uint32_t) { s.press(s.window().CmdSet, &frmParvex::CmdSet_Click); }},
-    {"Default", true, 1,
+    {"Set", 4, [](Session& s, uint32_t) { s.press(s.window().CmdSet, &frmParvex::CmdSet_Click); }},
+    {"Default", 1,
      [](Session& s, uint32_t) {
          s.press(s.window().CmdSetDefault, &frmParvex::CmdSetDefault_Click);
      }},
-    {"Clear", false, 1,
+    {"Clear", 1,
      [](Session& s, uint32_t) {
          s.press(s.window().CmdClearAddr, &frmParvex::CmdClearAddr_Click);
      }},
-    {"Edit", true, 8, [](Session& s, uint32_t a) { s.edit(a); }},
-    {"Focus", true, 2, [](Session& s, uint32_t a) { s.moveFocus(a); }},
-    {"Answer", false, 16, [](Session& s, uint32_t a) { s.answer(a); }},
-    {"Lose", false, 1, [](Session& s, uint32_t a) { s.loseAnswer(a); }},
-    {"Cut", false, 1, [](Session& s, uint32_t a) { s.cutAnswer(a); }},
-    {"Noise", false, 1, [](Session& s, uint32_t a) { s.noise(a); }},
-    {"NotAnAnswer", false, 1, [](Session& s, uint32_t a) { s.notAnAnswer(a); }},
-    {"Refuse", false, 2, [](Session& s, uint32_t) { s.nextCommand(ScriptedModule::Fate::Refuse); }},
-    {"Unheard", false, 1,
-     [](Session& s, uint32_t) { s.nextCommand(ScriptedModule::Fate::Unheard); }},
-    {"Vanish", false, 1, [](Session& s, uint32_t) { s.vanish(); }},
-    {"RetryTick", false, 3, [](Session& s, uint32_t) { s.retryTick(); }},
-    {"DetectionTick", false, 4, [](Session& s, uint32_t) { s.detectionTick(); }},
-    {"Read", false, 1, [](Session& s, uint32_t) { s.read(); }},
+    {"Edit", 8, [](Session& s, uint32_t a) { s.edit(a); }},
+    {"Focus", 2, [](Session& s, uint32_t a) { s.moveFocus(a); }},
+    {"Answer", 16, [](Session& s, uint32_t a) { s.answer(a); }},
+    {"Lose", 1, [](Session& s, uint32_t a) { s.loseAnswer(a); }},
+    {"Cut", 1, [](Session& s, uint32_t a) { s.cutAnswer(a); }},
+    {"Noise", 1, [](Session& s, uint32_t a) { s.noise(a); }},
+    {"NotAnAnswer", 1, [](Session& s, uint32_t a) { s.notAnAnswer(a); }},
+    {"Refuse", 2, [](Session& s, uint32_t) { s.nextCommand(ScriptedModule::Fate::Refuse); }},
+    {"Unheard", 1, [](Session& s, uint32_t) { s.nextCommand(ScriptedModule::Fate::Unheard); }},
+    {"Vanish", 1, [](Session& s, uint32_t) { s.vanish(); }},
+    {"RetryTick", 3, [](Session& s, uint32_t) { s.retryTick(); }},
+    {"DetectionTick", 4, [](Session& s, uint32_t) { s.detectionTick(); }},
+    {"Read", 1, [](Session& s, uint32_t) { s.read(); }},
 };
 
 Steps randomSteps(std::mt19937& rng) {
