@@ -7,6 +7,7 @@
 //   randomized_sessions_test --seed S         one session
 //   randomized_sessions_test --replay LIST    one action list, as a failure prints it
 //
+// SESSION_TRACE=1 prints the window's state after every step of a replay.
 // A failure prints its seed and the shortest action list that still fails.
 #include "ProductBoxes.h"
 #include "ScriptedModule.h"
@@ -257,7 +258,7 @@ public:
     }
     void edit(uint32_t arg) {
         frmParvex& f = *w.window;
-        const std::array<QLineEdit*, 14> boxes{f.txtPwd,
+        const std::array<QLineEdit*, 13> boxes{f.txtPwd,
                                                f.txtBDName,
                                                f.txtClassOfDevice,
                                                f.txtSniffMaxIntval,
@@ -269,47 +270,38 @@ public:
                                                f.txtPsInterval,
                                                f.txtPsWindow,
                                                f.txtIsInterval,
-                                               f.txtIsWindow,
-                                               nullptr};
-        const uint32_t which = arg % (boxes.size() + 3);
-        arg /= boxes.size() + 3;
-        if (which == boxes.size() - 1) {
-            f.paramBaudRate->setCurrentIndex(static_cast<int>(arg % f.paramBaudRate->count()));
-        } else if (which >= boxes.size()) {
-            QCheckBox* box = std::array{f.IsAuth, f.IsMaster, f.chkIsBind}[which - boxes.size()];
+                                               f.txtIsWindow};
+        const std::array<QCheckBox*, 3> checks{f.IsAuth, f.IsMaster, f.chkIsBind};
+        const uint32_t controls = boxes.size() + checks.size() + 1;
+        const uint32_t which = arg % controls;
+        arg /= controls;
+        if (which < boxes.size()) {
+            const int limit = typingLimitOf(boxes[which]);
+            const bool text = boxes[which] == f.txtPwd || boxes[which] == f.txtBDName;
+            boxes[which]->setText(editedText(arg, text).left(limit < 0 ? 6 : limit));
+        } else if (which < boxes.size() + checks.size()) {
+            QCheckBox* box = checks[which - boxes.size()];
             box->setChecked(!box->isChecked());
         } else {
-            QLineEdit* box = boxes[which];
-            const int limit = typingLimitOf(box);
-            box->setText(editedText(arg, which < 2).left(limit < 0 ? 6 : limit));
+            f.paramBaudRate->setCurrentIndex(static_cast<int>(arg % f.paramBaudRate->count()));
         }
     }
     void moveFocus(uint32_t arg) {
         frmParvex& f = *w.window;
-        switch (arg % 7) {
-        case 0:
-            f.txtClassOfDevice_LostFocus();
-            break;
-        case 1:
-            f.txtPsInterval_LostFocus();
-            break;
-        case 2:
-            f.txtPsWindow_LostFocus();
-            break;
-        case 3:
-            f.txtIsInterval_LostFocus();
-            break;
-        case 4:
-            f.txtIsWindow_LostFocus();
-            break;
-        case 5:
-            f.SniffSlider->setSliderPosition(static_cast<int>(arg >> 3) & 1);
+        static const std::array<void (frmParvex::*)(), 5> leaving{
+            &frmParvex::txtClassOfDevice_LostFocus, &frmParvex::txtPsInterval_LostFocus,
+            &frmParvex::txtPsWindow_LostFocus, &frmParvex::txtIsInterval_LostFocus,
+            &frmParvex::txtIsWindow_LostFocus};
+        const uint32_t which = arg % (leaving.size() + 2);
+        const int position = static_cast<int>(arg >> 3) & 1;
+        if (which < leaving.size()) {
+            (f.*leaving[which])();
+        } else if (which == leaving.size()) {
+            f.SniffSlider->setSliderPosition(position);
             f.SniffSlider_Click();
-            break;
-        default:
-            f.ParkSlider->setSliderPosition(static_cast<int>(arg >> 3) & 1);
+        } else {
+            f.ParkSlider->setSliderPosition(position);
             f.ParkSlider_Click();
-            break;
         }
     }
 
@@ -462,8 +454,9 @@ private:
     }
 
     void settleQueuedCalls() {
+        // The timers tick only as the steps say, however slow the run.
         for (int round = 0; round < 4; ++round)
-            QCoreApplication::processEvents();
+            QCoreApplication::processEvents(QEventLoop::X11ExcludeTimers);
         // Answers on their way when the port closed or opened anew are lost.
         if (w.port->openedWith.size() != openings || !w.port->open) {
             openings = w.port->openedWith.size();
