@@ -404,8 +404,11 @@ private:
         line.pop_front();
         if (next.query && (w->QueryActive != frmParvex::True || next.type != w->CurCmdType))
             excuses.fill(Excuse::AnswerNotAwaited);
-        // An answer without data leaves the field as it was.
-        if (next.intact && next.query && next.frame.size() > 7 && w.port->open)
+        // An answer brings the field in line with the module only when it
+        // carries data, and what the module holds now: one made before a Set
+        // carries an older value.
+        if (next.intact && next.query && next.frame.size() > 7 && w.port->open &&
+            next.frame.mid(7) == module.heldData(next.type))
             excuses[next.type] = Excuse::None;
         if (next.intact && !next.query && next.serial == lastApplied[next.type] &&
             next.type != 10 && !(next.type == 1 && next.param == bytes({0, 0})) &&
