@@ -180,17 +180,19 @@ bool setWouldSend(const Field& field, const frmParvex& w) {
 // Why a field may show a value the module does not hold while the next Set
 // would not send it: each is a rule of the product, not a fault.
 enum class Excuse {
-    None,
     // The Set took its snapshot when it sent the command, which the module
     // then refused or never heard.
     SetNotApplied,
     // A read answer refused, cut short or replaced leaves the field as the
     // read's start cleared it, and the snapshot takes that.
     ReadLeftItEmpty,
+    // A window that does not fit its scan interval stops the Set after the
+    // commands before it went out, and no snapshot records them.
+    SetStoppedBeforeSnapshot,
     // A read answer the window was not waiting for (one repeated, or late
     // from an earlier read) runs the rest of the chain all the same; its end
     // takes the snapshot of a read still under way, fields it cleared
-    // included.
+    // included, and enables Set until a read that waited for its end ends.
     AnswerNotAwaited,
 };
 
@@ -224,6 +226,8 @@ public:
         for (const Step& step : steps) {
             stepArg = step.arg;
             boxesThisStep = 0;
+            firstFrameOfStep = w.port->written.size();
+            scanCheckStoppedSet = false;
             actions[step.action].act(*this, step.arg);
             settleQueuedCalls();
             if (qEnvironmentVariableIsSet("SESSION_TRACE"))
@@ -331,7 +335,7 @@ public:
         next.frame = frameOf(next.frame.mid(3, static_cast<qsizetype>(arg % body)));
         next.intact = false;
         if (next.query)
-            excuses[next.type] = Excuse::ReadLeftItEmpty;
+            excuse(next.type, Excuse::ReadLeftItEmpty);
     }
     void noise(uint32_t arg) {
         QByteArray junk;
@@ -402,14 +406,21 @@ private:
     Pending takeNext() {
         Pending next = line.front();
         line.pop_front();
-        if (next.query && (w->QueryActive != frmParvex::True || next.type != w->CurCmdType))
-            excuses.fill(Excuse::AnswerNotAwaited);
+        const bool awaited = w->QueryActive == frmParvex::True && next.type == w->CurCmdType;
+        if (next.query && !awaited)
+            for (uint8_t type = 0; type < excuses.size(); ++type)
+                excuse(type, Excuse::AnswerNotAwaited);
+        // Only the end of a read that waited for it takes a snapshot of the
+        // module's values again.
+        if (next.query && awaited && next.type == 14)
+            for (unsigned& held : excuses)
+                held &= ~bit(Excuse::AnswerNotAwaited);
         // An answer brings the field in line with the module only when it
         // carries data, and what the module holds now: one made before a Set
         // carries an older value.
         if (next.intact && next.query && next.frame.size() > 7 && w.port->open &&
             next.frame.mid(7) == module.heldData(next.type))
-            excuses[next.type] = Excuse::None;
+            excuses[next.type] &= bit(Excuse::AnswerNotAwaited);
         if (next.intact && !next.query && next.serial == lastApplied[next.type] &&
             next.type != 10 && !(next.type == 1 && next.param == bytes({0, 0})) &&
             module.heldData(next.type) != next.param)
@@ -428,7 +439,7 @@ private:
             appliedWrites.insert(w.port->written.size() - 1);
         }
         if (command.query && static_cast<uint8_t>(frame[4]) != 0)
-            excuses[command.type] = Excuse::ReadLeftItEmpty;
+            excuse(command.type, Excuse::ReadLeftItEmpty);
         const bool answeredWhole = static_cast<uint8_t>(frame[4]) == 0;
         line.push_back({frame, command.type, command.query, answeredWhole, param, serials});
     }
@@ -438,6 +449,8 @@ private:
             fail(QStringLiteral("a box the product does not define: ") + describeBox(box));
         if (boxOpen)
             fail(QStringLiteral("a second box opened over ") + describeBox(box));
+        if (box.text.contains(QLatin1String("can not be larger than")))
+            scanCheckStoppedSet = true;
         if (box.buttons == BoxButtons::YesNo)
             w.boxes.answers.push_back((stepArg >> (20 + boxesThisStep % 11)) & 1 ? BoxAnswer::Yes
                                                                                  : BoxAnswer::No);
@@ -468,6 +481,9 @@ private:
         }
     }
 
+    static unsigned bit(Excuse excuse) { return 1u << static_cast<unsigned>(excuse); }
+    void excuse(uint8_t type, Excuse why) { excuses[type] |= bit(why); }
+
     void fail(const QString& what) {
         if (fault.isEmpty())
             fault = what;
@@ -483,8 +499,12 @@ private:
                 fail(frameFault);
             else if (static_cast<uint8_t>(written.bytes[3]) != 0x50 &&
                      !appliedWrites.contains(checkedFrames))
-                excuses[static_cast<uint8_t>(written.bytes[3])] = Excuse::SetNotApplied;
+                excuse(static_cast<uint8_t>(written.bytes[3]), Excuse::SetNotApplied);
         }
+        for (qsizetype i = firstFrameOfStep; scanCheckStoppedSet && i < checkedFrames; ++i)
+            if (static_cast<uint8_t>(w.port->written[i].bytes[3]) != 0x50)
+                excuse(static_cast<uint8_t>(w.port->written[i].bytes[3]),
+                       Excuse::SetStoppedBeforeSnapshot);
         if (w->handlersHeld())
             fail(QStringLiteral("handlers still held after the step"));
         checkFieldsReachTheModule();
@@ -496,7 +516,7 @@ private:
         if (!portShownOpen() || !w->CmdSet->isEnabled())
             return;
         for (const Field& field : fields) {
-            if (excuses[field.type] != Excuse::None || setWouldSend(field, *w.window))
+            if (excuses[field.type] != 0 || setWouldSend(field, *w.window))
                 continue;
             const auto shown = bytesShown(field.kind, field.shown(*w.window));
             const QByteArray held = module.heldData(field.type);
@@ -584,13 +604,16 @@ private:
     ScriptedModule module;
     std::deque<Pending> line;
     Fate nextFate = Fate::Answer;
-    std::array<Excuse, 16> excuses{};
+    // The excuses each command type holds, one bit each.
+    std::array<unsigned, 16> excuses{};
     std::array<int, 16> lastApplied{};
     QSet<qsizetype> appliedWrites;
     int serials = 0;
     qsizetype openings;
     qsizetype checkedFrames = 0;
     uint32_t stepArg = 0;
+    qsizetype firstFrameOfStep = 0;
+    bool scanCheckStoppedSet = false;
     int boxesThisStep = 0;
     bool boxOpen = false;
     bool readOutstanding = false;
