@@ -17,8 +17,11 @@
 // sanitizers, the input is rejected (abort) when a message box the product
 // does not define is shown, when a box opens while another is open, when
 // anything is written while a box is open, when the reassembler or the command buffers
-// outgrow a frame, or when the window writes a malformed frame.
+// outgrow a frame, or when the window writes a frame that is malformed or not one of its
+// commands.
 #include "FakePlatform.h"
+#include "ProductBoxes.h"
+#include "WindowFrames.h"
 #include "protocol/Frames.h"
 #include "query/ParamSnapshot.h"
 #include "ui/frmParvex.h"
@@ -26,7 +29,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QSet>
 #include <QTimer>
 #include <algorithm>
 #include <cstdint>
@@ -39,62 +41,6 @@ QApplication* application = nullptr;
 [[noreturn]] void reject(const char* what, const QString& detail = {}) {
     std::fprintf(stderr, "receive_path_fuzzer: %s %s\n", what, qPrintable(detail));
     std::abort();
-}
-
-QString describe(const BoxRequest& box) {
-    return QStringLiteral("[title \"%1\", text \"%2\", icon %3, buttons %4]")
-        .arg(box.title, box.text)
-        .arg(static_cast<int>(box.icon))
-        .arg(static_cast<int>(box.buttons));
-}
-
-QString key(const QString& title, BoxIcon icon, BoxButtons buttons, const QString& text) {
-    return QStringLiteral("%1|%2|%3|%4")
-        .arg(title)
-        .arg(static_cast<int>(icon))
-        .arg(static_cast<int>(buttons))
-        .arg(text);
-}
-
-// Every message box the product can show, with its exact title, icon,
-// buttons and text. Failures to open a port carry the system's text; the
-// fake port never fails to open, so none of those may appear here.
-QSet<QString> productBoxes() {
-    QSet<QString> all;
-    auto add = [&](const char* title, BoxIcon icon, BoxButtons buttons, const QString& text) {
-        all.insert(key(QString::fromLatin1(title), icon, buttons, text));
-    };
-    const auto ok = BoxButtons::Ok;
-    for (const QString& text : {
-             QStringLiteral("Port is not opened！"),
-             QStringLiteral("Serial port is not opened！"),
-             QStringLiteral("Current command execute fail,please try again after reset！！"),
-             // A body too short for the answer header: 1 to 3 bytes.
-             QStringLiteral("Answer too short: 1 byte"),
-             QStringLiteral("Answer too short: 2 bytes"),
-             QStringLiteral("Answer too short: 3 bytes"),
-         })
-        add("Error", BoxIcon::Critical, ok, text);
-    add("Information", BoxIcon::Information, ok,
-        QStringLiteral("Can not find the current baud rate,please set it manually!"));
-    add("Warn", BoxIcon::Exclamation, ok, QStringLiteral("Please input the password！"));
-    add("Warn", BoxIcon::Exclamation, ok,
-        QStringLiteral("Class of Device must be 6 hexadecimal digits!"));
-    for (const char* field : {"Sniff Maximum", "Sniff Minimum", "Sniff attempt", "Sniff timeout",
-                              "Park Maximum", "Park Minimum", "Page Scan interval",
-                              "Page Scan window", "Inquiry Scan interval", "Inquiry Scan window"})
-        add("Warn", BoxIcon::Exclamation, ok,
-            QString::fromLatin1(field) + QStringLiteral(" must be 1 to 4 hexadecimal digits!"));
-    add("Warn", BoxIcon::Critical, ok,
-        QStringLiteral("Page Scan window can not be larger than Page Scan interval!"));
-    add("Warn", BoxIcon::Critical, ok,
-        QStringLiteral("Inquiry Scan window can not be larger than Inquiry Scan interval!"));
-    for (const char* subject :
-         {"Baud Rate", "Encryption", "Password", "Sniff Mode Parameter", "Park Mode Parameter",
-          "Device Name", "Class of Device", "Master/Slave", "Maximum", "page/inquiry scan", "Bind"})
-        add("Confirm", BoxIcon::Information, BoxButtons::YesNo,
-            QStringLiteral("Set [%1] timeout,continue?").arg(QString::fromLatin1(subject)));
-    return all;
 }
 
 void emptyTextFields(frmParvex& w) {
@@ -123,13 +69,9 @@ void checkBounded(const frmParvex& w) {
 }
 
 void checkWritten(const FakePort& port, qsizetype from) {
-    for (qsizetype i = from; i < port.written.size(); ++i) {
-        const QByteArray& frame = port.written[i].bytes;
-        if (frame.size() < 4 || static_cast<uint8_t>(frame[0]) != 0x55 ||
-            static_cast<uint8_t>(frame[1]) != 0xAA ||
-            static_cast<uint8_t>(frame[2]) != frame.size() - 3)
-            reject("malformed frame written", QString::fromLatin1(frame.toHex(' ')));
-    }
+    for (qsizetype i = from; i < port.written.size(); ++i)
+        if (const QString fault = faultOfWrittenFrame(port.written[i].bytes); !fault.isEmpty())
+            reject("frame the window cannot send:", fault);
 }
 } // namespace
 
@@ -171,7 +113,6 @@ void tickAndProcess(WindowUnderTest& w, bool retryTick) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const QSet<QString> allowed = productBoxes();
     if (size == 0)
         return 0;
     const uint8_t setup = data[0];
@@ -185,10 +126,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // in the nested event loop of a real box; none of it may act before the
     // box is closed.
     w.boxes.whileOpen = [&](const BoxRequest& box) {
-        if (!allowed.contains(key(box.title, box.icon, box.buttons, box.text)))
-            reject("message box the product does not define:", describe(box));
+        if (!isProductBox(box))
+            reject("message box the product does not define:", describeBox(box));
         if (boxOpen)
-            reject("a second message box opened while one is open:", describe(box));
+            reject("a second message box opened while one is open:", describeBox(box));
         if (box.buttons == BoxButtons::YesNo) {
             w.boxes.answers.push_back(answerYes ? BoxAnswer::Yes : BoxAnswer::No);
             answerYes = !answerYes;

@@ -23,82 +23,73 @@ QString textOf(const QByteArray& bytes) {
     return QString::fromLatin1(zero < 0 ? bytes : bytes.left(zero));
 }
 
-void setCheckState(QCheckBox* box, uint8_t state) {
-    if (state <= 1)
-        box->setChecked(state == 1);
+bool setCheckState(QCheckBox* box, uint8_t state) {
+    if (state > 1)
+        return false;
+    box->setChecked(state == 1);
+    return true;
 }
 
 // One word a box, in the group's order; only data of exactly that length.
-void setHexWords(const QByteArray& data, const std::vector<frmParvex::HexField>& group) {
+bool setHexWords(const QByteArray& data, const std::vector<frmParvex::HexField>& group) {
     if (data.size() != static_cast<qsizetype>(group.size() * 2))
-        return;
+        return false;
     qsizetype offset = 0;
     for (const frmParvex::HexField& field : group) {
         field.box->setText(hexText(data.mid(offset, 2)));
         offset += 2;
     }
+    return true;
 }
 } // namespace
 
-void frmParvex::selectBaudCode(uint16_t code) {
+bool frmParvex::selectBaudCode(uint16_t code) {
     const auto text = BaudCodes::textOfCode(code);
     if (!text)
-        return;
+        return false;
     if (paramBaudRate->findText(*text) < 0)
         paramBaudRate->addItems(BaudCodes::extendedRows());
     paramBaudRate->setCurrentText(*text);
+    return true;
 }
 
-void frmParvex::decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen) {
+bool frmParvex::decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen) {
     const QByteArray data = Param.left(ParamLen > 0 ? ParamLen : 0);
     auto byte = [&](int i) { return static_cast<uint8_t>(data[i]); };
+    // Each case writes only data of its type's length.
+    auto written = [](bool fits, auto&& write) {
+        if (fits)
+            write();
+        return fits;
+    };
     switch (CmdType) {
     case Frames::FirmwareVersion:
-        if (ParamLen == 2)
+        return written(ParamLen == 2, [&] {
             version->setText(QStringLiteral("(Firmware Version %1.%2)").arg(byte(0)).arg(byte(1)));
-        break;
+        });
     case Frames::BaudRate:
-        if (ParamLen == 2)
-            selectBaudCode(static_cast<uint16_t>(byte(0) * 256 + byte(1)));
-        break;
+        return ParamLen == 2 && selectBaudCode(static_cast<uint16_t>(byte(0) * 256 + byte(1)));
     case Frames::Security:
-        if (ParamLen == 1)
-            setCheckState(IsAuth, byte(0));
-        break;
+        return ParamLen == 1 && setCheckState(IsAuth, byte(0));
     case Frames::Password:
-        if (ParamLen >= 1)
-            txtPwd->setText(textOf(data));
-        break;
+        return written(ParamLen >= 1, [&] { txtPwd->setText(textOf(data)); });
     case Frames::SniffMode:
-        setHexWords(data, sniffFields());
-        break;
+        return setHexWords(data, sniffFields());
     case Frames::ParkMode:
-        setHexWords(data, parkFields());
-        break;
+        return setHexWords(data, parkFields());
     case Frames::DeviceName:
-        if (ParamLen >= 1)
-            txtBDName->setText(textOf(data));
-        break;
+        return written(ParamLen >= 1, [&] { txtBDName->setText(textOf(data)); });
     case Frames::ClassOfDevice:
-        if (ParamLen == 3)
-            txtClassOfDevice->setText(hexText(data));
-        break;
+        return written(ParamLen == 3, [&] { txtClassOfDevice->setText(hexText(data)); });
     case Frames::MasterSlave:
-        if (ParamLen == 1)
-            setCheckState(IsMaster, byte(0));
-        break;
+        return ParamLen == 1 && setCheckState(IsMaster, byte(0));
     case Frames::MaximumConnections:
-        if (ParamLen == 1)
-            txtMaxConnNum->setText(QString::number(byte(0)));
-        break;
+        return written(ParamLen == 1, [&] { txtMaxConnNum->setText(QString::number(byte(0))); });
     case Frames::ScanParameters:
-        setHexWords(data, scanFields());
-        break;
+        return setHexWords(data, scanFields());
     case Frames::Bind:
-        if (ParamLen == 1)
-            setCheckState(chkIsBind, byte(0));
-        break;
+        return ParamLen == 1 && setCheckState(chkIsBind, byte(0));
     default:
-        break;
+        return false;
     }
 }

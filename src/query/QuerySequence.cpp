@@ -72,6 +72,46 @@ void frmParvex::clearParameterFields() {
         field.box->setText(QString());
 }
 
+// The read keeps, field by field, the values it wrote from the module: an edit
+// the operator made meanwhile is not taken for a value the module holds.
+void frmParvex::keepValueRead(uint8_t CmdType) {
+    const ParamSnapshotFields shown = windowValues();
+    switch (CmdType) {
+    case Frames::BaudRate:
+        ValuesRead.BaudRate = shown.BaudRate;
+        break;
+    case Frames::Security:
+        ValuesRead.Auth = shown.Auth;
+        break;
+    case Frames::Password:
+        ValuesRead.Pwd = shown.Pwd;
+        break;
+    case Frames::SniffMode:
+        ValuesRead.Sniff = shown.Sniff;
+        break;
+    case Frames::ParkMode:
+        ValuesRead.Park = shown.Park;
+        break;
+    case Frames::DeviceName:
+        ValuesRead.BDName = shown.BDName;
+        break;
+    case Frames::ClassOfDevice:
+        ValuesRead.ClassOfDevice = shown.ClassOfDevice;
+        break;
+    case Frames::MasterSlave:
+        ValuesRead.Master = shown.Master;
+        break;
+    case Frames::ScanParameters:
+        ValuesRead.Scan = shown.Scan;
+        break;
+    case Frames::Bind:
+        ValuesRead.Bind = shown.Bind;
+        break;
+    default:
+        break;
+    }
+}
+
 void frmParvex::CmdQuery_Click() {
     if (!portShownOpen()) {
         MsgBox(QStringLiteral("Port is not opened！"), QStringLiteral("Error"), BoxIcon::Critical);
@@ -82,6 +122,7 @@ void frmParvex::CmdQuery_Click() {
     QueryActive = True;
     SetActive = False;
     clearParameterFields();
+    ValuesRead = windowValues();
     SendQueryCmd(Frames::FirmwareVersion);
     RetryCount = 0;
     recordCommandInFlight(Frames::FirmwareVersion);
@@ -108,7 +149,8 @@ void frmParvex::HandleQueryRspPacket(uint8_t CmdType, uint8_t CmdState, const QB
     if (!row)
         return;
     ShowStatus(QString::fromLatin1(CmdState == 0 ? row->succeed : row->fail));
-    decodeAnswer(CmdType, Param, ParamLen);
+    if (decodeAnswer(CmdType, Param, ParamLen))
+        keepValueRead(CmdType);
     if (CmdType != Frames::Bind) {
         SendQueryCmd(row->next);
         recordCommandInFlight(row->next);
@@ -116,7 +158,7 @@ void frmParvex::HandleQueryRspPacket(uint8_t CmdType, uint8_t CmdState, const QB
         return;
     }
     ShowStatus(QStringLiteral("Query complete！"));
-    SaveParamSnapshot();
+    ParamSnapshot = ValuesRead;
     enableAction(CmdQuery);
     enableAction(CmdSet);
     RetryTimer->stop();

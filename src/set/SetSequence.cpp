@@ -36,6 +36,11 @@ struct ChangedRows {
         scan = text(window.Scan, held.Scan);
         bind = number(window.Bind, held.Bind);
     }
+
+    bool any() const {
+        return security || password || classOfDevice || deviceName || role || park || sniff ||
+               baudRate || scan || bind;
+    }
 };
 } // namespace
 
@@ -70,12 +75,16 @@ void frmParvex::CmdSet_Click() {
     if (!changedFieldsAcceptable(windowValues()))
         return;
 
-    SetActive = True;
-    QueryActive = False;
-    RetryCount = 0;
+    const ChangedRows changed(windowValues(), ParamSnapshot);
+    // A Set that sends nothing leaves the command in flight, and how it is
+    // resent, to the sequence that sent it.
+    if (changed.any()) {
+        SetActive = True;
+        QueryActive = False;
+        RetryCount = 0;
+    }
     disableAction(CmdSet);
 
-    const ChangedRows changed(windowValues(), ParamSnapshot);
     if (changed.security)
         SetSecurity();
     if (changed.password)

@@ -181,6 +181,9 @@ public:
 
     // The parameter snapshot (query/ParamSnapshot.cpp).
     void SaveParamSnapshot();
+    // The values the read under way has taken from the module so far, field
+    // by field; its end keeps these, not what the operator changed meanwhile.
+    ParamSnapshotFields ValuesRead;
 
     // The groups of hexadecimal fields (ui/FieldGroups.cpp): a box, its name
     // in messages, the text Default writes, the text of the slider's "open".
@@ -262,13 +265,15 @@ private:
     // query/QuerySequence.cpp.
     void detectionEnd();
     void clearParameterFields();
+    void keepValueRead(uint8_t CmdType);
 
     // query/ParamSnapshot.cpp: the window's values in the snapshot's form.
     ParamSnapshotFields windowValues() const;
 
-    // query/Answers.cpp.
-    void decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen);
-    void selectBaudCode(uint16_t code);
+    // query/Answers.cpp. True when the answer's data was written into the
+    // window.
+    bool decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen);
+    bool selectBaudCode(uint16_t code);
 
     // ui/FieldCorrections.cpp.
     void fillBlankScanField(QLineEdit* box);

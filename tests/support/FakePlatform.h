@@ -35,6 +35,7 @@ public:
     struct Written {
         qint64 atMs;
         QByteArray bytes;
+        bool whilePortOpen;
     };
 
     explicit FakePort(FakeClock& clock) : clock(clock) {}
@@ -60,7 +61,7 @@ public:
         return all;
     }
     void Output(const QByteArray& bytes) override {
-        written.append({clock.nowMs, bytes});
+        written.append({clock.nowMs, bytes, open});
         if (onOutput)
             onOutput(bytes);
     }

@@ -3,6 +3,7 @@
 // Shared by the window tests: the bodies the module sends, what a control
 // shows, and a module with known settings that answers a whole read.
 #include "FakePlatform.h"
+#include "ui/TypingLimit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +15,12 @@
 #include <QSlider>
 #include <QStringList>
 #include <QTimer>
+
+// The typing limit of a box, or -1 when it has none.
+inline int typingLimitOf(const QLineEdit* box) {
+    const auto* limit = qobject_cast<const TypingLimit*>(box->validator());
+    return limit ? limit->limit() : -1;
+}
 
 // The answer to a query: marker, status, query marker, type, data.
 inline QByteArray queryAnswer(int type, const QByteArray& data = {}, int state = 0) {

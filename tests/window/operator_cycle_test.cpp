@@ -25,6 +25,8 @@ private slots:
     void readEditWriteAndReadBack();
     void bodyThatIsNoAnswerAfterTheReadLeavesTheEditToSet_data();
     void bodyThatIsNoAnswerAfterTheReadLeavesTheEditToSet();
+    void editMadeWhileAReadRunsIsSentByTheNextSet_data();
+    void editMadeWhileAReadRunsIsSentByTheNextSet();
 };
 
 void OperatorCycleTest::readEditWriteAndReadBack() {
@@ -122,6 +124,44 @@ void OperatorCycleTest::bodyThatIsNoAnswerAfterTheReadLeavesTheEditToSet() {
     QCOMPARE(module.applied, QList<int>{6});
     QCOMPARE(w.status(), QStringLiteral("Set device name succeed"));
     QVERIFY(!w->RetryTimer->isActive());
+}
+
+void OperatorCycleTest::editMadeWhileAReadRunsIsSentByTheNextSet_data() {
+    QTest::addColumn<int>("answersBeforeTheEdit");
+    QTest::addColumn<bool>("scanAnsweredTwice");
+    QTest::addColumn<QByteArray>("passwordRead");
+    // The password is read fourth.
+    QTest::newRow("edit after its answer") << 4 << false << QByteArray("1234");
+    QTest::newRow("edit before an answer without data") << 3 << false << QByteArray();
+    // The second scan answer sends the bind query again: its answer ends
+    // the read a second time, after the operator's edit.
+    QTest::newRow("edit after the end, before a repeated answer ends the read again")
+        << 13 << true << QByteArray("1234");
+}
+
+void OperatorCycleTest::editMadeWhileAReadRunsIsSentByTheNextSet() {
+    QFETCH(int, answersBeforeTheEdit);
+    QFETCH(bool, scanAnsweredTwice);
+    QFETCH(QByteArray, passwordRead);
+    WindowUnderTest w;
+    QList<ReadAnswer> answers = knownModuleAnswers();
+    answers[3].data = passwordRead;
+    if (scanAnsweredTwice) {
+        answers.insert(11, answers[10]);
+        answers.append(answers.last());
+    }
+    w.connectWithoutDetection();
+
+    for (const ReadAnswer& answer : answers.mid(0, answersBeforeTheEdit))
+        w.answer(queryAnswer(answer.type, answer.data));
+    w->txtPwd->setText(QStringLiteral("9999"));
+    for (const ReadAnswer& answer : answers.mid(answersBeforeTheEdit))
+        w.answer(queryAnswer(answer.type, answer.data));
+    QCOMPARE(w.status(), QStringLiteral("Query complete！"));
+    w.port->written.clear();
+    w->CmdSet_Click();
+
+    QCOMPARE(w.port->frames(), QList<QByteArray>{setFrame(3, QByteArray("9999"))});
 }
 
 QTEST_MAIN(OperatorCycleTest)

@@ -30,6 +30,7 @@ private slots:
     void bodyThatIsNoAnswerRestartsTheCount();
     void commandAfterAGiveUpGetsItsTwoResends();
     void queryStartedWhileTheClockRunsIsResentAsAQuery();
+    void setThatSendsNothingLeavesTheQueryInFlight();
     void tickDoesNothingWhileABodyIsDispatched();
     void portClosedWhileTheClockRunsStillGivesUp();
     void queryGivenUpLeavesTheReadStalled();
@@ -134,6 +135,20 @@ void RetryTest::queryStartedWhileTheClockRunsIsResentAsAQuery() {
 
     QCOMPARE(w.port->frames(), QList<QByteArray>{bytes({0x55, 0xAA, 0x02, 0x50, 0x00})});
     QCOMPARE(w->Label_retry->text(), QStringLiteral("Attempt number:1"));
+}
+
+void RetryTest::setThatSendsNothingLeavesTheQueryInFlight() {
+    WindowUnderTest w;
+    readKnownModule(w);
+    w->CmdSet_Click();
+    QVERIFY(w.port->written.isEmpty());
+    w.answer(bytes({0x61, 0x00}));
+
+    w->RetryTimer_Timer();
+
+    // Not the bind type as a set command without its parameter byte.
+    QCOMPARE(w.port->frames(), QList<QByteArray>{queryFrame(14)});
+    QCOMPARE(w->SetActive, frmParvex::False);
 }
 
 void RetryTest::tickDoesNothingWhileABodyIsDispatched() {

@@ -1,7 +1,7 @@
 // The window as it is built: every control's caption, rows, state, limits,
 // tooltips, colours and names, the timers, the advanced section, and captions
 // that fit their controls.
-#include "FakePlatform.h"
+#include "WindowHelpers.h"
 #include "ui/TypingLimit.h"
 
 #include <QApplication>
@@ -17,12 +17,6 @@
 #include <QtTest>
 
 namespace {
-// The typing limit of a box, or -1 when it has none.
-int typingLimitOf(const QLineEdit* box) {
-    const auto* limit = qobject_cast<const TypingLimit*>(box->validator());
-    return limit ? limit->limit() : -1;
-}
-
 QString captionOf(const QWidget* control) {
     if (const auto* label = qobject_cast<const QLabel*>(control))
         return label->text();
