@@ -75,41 +75,24 @@ void frmParvex::clearParameterFields() {
 // The read keeps, field by field, the values it wrote from the module: an edit
 // the operator made meanwhile is not taken for a value the module holds.
 void frmParvex::keepValueRead(uint8_t CmdType) {
-    const ParamSnapshotFields shown = windowValues();
-    switch (CmdType) {
-    case Frames::BaudRate:
-        ValuesRead.BaudRate = shown.BaudRate;
-        break;
-    case Frames::Security:
-        ValuesRead.Auth = shown.Auth;
-        break;
-    case Frames::Password:
-        ValuesRead.Pwd = shown.Pwd;
-        break;
-    case Frames::SniffMode:
-        ValuesRead.Sniff = shown.Sniff;
-        break;
-    case Frames::ParkMode:
-        ValuesRead.Park = shown.Park;
-        break;
-    case Frames::DeviceName:
-        ValuesRead.BDName = shown.BDName;
-        break;
-    case Frames::ClassOfDevice:
-        ValuesRead.ClassOfDevice = shown.ClassOfDevice;
-        break;
-    case Frames::MasterSlave:
-        ValuesRead.Master = shown.Master;
-        break;
-    case Frames::ScanParameters:
-        ValuesRead.Scan = shown.Scan;
-        break;
-    case Frames::Bind:
-        ValuesRead.Bind = shown.Bind;
-        break;
-    default:
-        break;
-    }
+    using F = ParamSnapshotFields;
+    static const std::array<std::pair<uint8_t, QString F::*>, 7> texts{
+        {{BaudRate, &F::BaudRate},
+         {Security, &F::Auth},
+         {Password, &F::Pwd},
+         {DeviceName, &F::BDName},
+         {ClassOfDevice, &F::ClassOfDevice},
+         {MasterSlave, &F::Master},
+         {Bind, &F::Bind}}};
+    static const std::array<std::pair<uint8_t, QStringList F::*>, 3> groups{
+        {{SniffMode, &F::Sniff}, {ParkMode, &F::Park}, {ScanParameters, &F::Scan}}};
+    const F shown = windowValues();
+    for (const auto& [type, field] : texts)
+        if (type == CmdType)
+            ValuesRead.*field = shown.*field;
+    for (const auto& [type, field] : groups)
+        if (type == CmdType)
+            ValuesRead.*field = shown.*field;
 }
 
 void frmParvex::CmdQuery_Click() {
