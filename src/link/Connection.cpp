@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -22,12 +21,6 @@ QString nextDetectionRate(const QString& rate) {
     if (at < 0)
         return rate;
     return at + 1 < order.size() ? order[at + 1] : QString();
-}
-
-int portNumberOf(const QString& text) {
-    static const QRegularExpression row(QStringLiteral("^COM([1-9]|1[0-2])$"));
-    const auto match = row.match(text);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
 int handshakingOf(const QString& text) {
@@ -67,7 +60,7 @@ void frmParvex::CmdConn_Click() {
             showPortClosed();
             return;
         }
-        if (const int port = portNumberOf(ComPortNum->currentText()))
+        if (const int port = portRowOf(ComPortNum->currentText()))
             MSComm1->setCommPort(port);
         const bool detect = bAutoDetect->isChecked();
         if (detect) {

@@ -1,6 +1,7 @@
 #include "PortNames.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 
 PortNames defaultPortNames() {
@@ -21,7 +22,15 @@ PortNames defaultPortNames() {
     return names;
 }
 
+int portRowOf(const QString& text) {
+    static const QRegularExpression row(QStringLiteral("^COM([1-9]|1[0-2])$"));
+    const auto match = row.match(text);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
 QString portRowLabel(int row, const PortNames& names) {
+    if (row == 0)
+        return names.value(0, QStringLiteral("no device"));
     return QStringLiteral("COM%1 (%2)").arg(row).arg(names.value(row, QStringLiteral("no device")));
 }
 

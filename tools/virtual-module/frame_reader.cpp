@@ -3,7 +3,11 @@
 #include <utility>
 
 Bytes encodeFrame(const Bytes& body) {
-    Bytes frame{kSync1, kSync2, static_cast<std::uint8_t>(body.size())};
+    Bytes frame;
+    frame.reserve(body.size() + 3);
+    frame.push_back(kSync1);
+    frame.push_back(kSync2);
+    frame.push_back(static_cast<std::uint8_t>(body.size()));
     frame.insert(frame.end(), body.begin(), body.end());
     return frame;
 }

@@ -1,0 +1,178 @@
+#include "Profile.h"
+#include "Request.h"
+#include "protocol/BaudCodes.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+struct CommandRow {
+    const char* name;
+    Request::Command command;
+    const char* arguments;
+    const char* summary;
+};
+
+const CommandRow commands[] = {
+    {"read", Request::Command::Read, "", "read every setting, as a table or --json"},
+    {"set", Request::Command::Set, "KEY=VALUE ...", "write these, read them back, compare"},
+    {"apply", Request::Command::Apply, "PROFILE",
+     "write what differs from PROFILE, read back, compare"},
+    {"default", Request::Command::Default, "", "write the factory values, read back, compare"},
+    {"clear", Request::Command::Clear, "", "make each module forget its bound address"},
+    {"detect", Request::Command::Detect, "", "print each module's line rate"},
+};
+
+QString description() {
+    QString text = QStringLiteral(
+        "Reads, writes and checks the settings of serial-port Bluetooth modules, on many ports at "
+        "once.\n\nCommands:\n");
+    for (const CommandRow& row : commands)
+        text += QStringLiteral("  %1 -p PORT [-p PORT ...] %2\n      %3\n")
+                    .arg(QString::fromLatin1(row.name), QString::fromLatin1(row.arguments),
+                         QString::fromLatin1(row.summary));
+    text += QStringLiteral("\nKeys: %1 (read only: version, connections)\n"
+                           "PORT: COM1 to COM12, mapped as the window maps them, or a device path.")
+                .arg(Parameters::keyList(true));
+    return text;
+}
+
+const CommandRow* commandNamed(const QString& name) {
+    for (const CommandRow& row : commands)
+        if (name == QLatin1String(row.name))
+            return &row;
+    return nullptr;
+}
+
+int handshakingOf(const QString& flow) {
+    if (flow == QLatin1String("none"))
+        return 0;
+    if (flow == QLatin1String("xonxoff"))
+        return 1;
+    if (flow == QLatin1String("hardware"))
+        return 2;
+    return -1;
+}
+
+// The defaults of a factory module, all writable keys.
+QString addFactoryValues(Request& request) {
+    for (const Parameters::Parameter& parameter : Parameters::all())
+        if (parameter.writable)
+            if (const QString error = addValue(request, QString::fromLatin1(parameter.key),
+                                               QString::fromLatin1(parameter.factory));
+                !error.isEmpty())
+                return error;
+    return {};
+}
+
+QString takeOperands(Request& request, const QStringList& operands) {
+    switch (request.command) {
+    case Request::Command::Set:
+        if (operands.isEmpty())
+            return QStringLiteral("set: give at least one KEY=VALUE");
+        for (const QString& operand : operands) {
+            const qsizetype equals = operand.indexOf(QLatin1Char('='));
+            if (equals <= 0)
+                return QStringLiteral("\"%1\" is not KEY=VALUE").arg(operand);
+            if (const QString error =
+                    addValue(request, operand.left(equals), operand.mid(equals + 1));
+                !error.isEmpty())
+                return error;
+        }
+        return {};
+    case Request::Command::Apply:
+        if (operands.size() != 1)
+            return QStringLiteral("apply: give exactly one PROFILE");
+        return loadProfile(operands.first(), request);
+    case Request::Command::Default:
+        return operands.isEmpty() ? addFactoryValues(request)
+                                  : QStringLiteral("default takes no arguments");
+    default:
+        return operands.isEmpty()
+                   ? QString()
+                   : QStringLiteral("unexpected argument \"%1\"").arg(operands.first());
+    }
+}
+
+QString takeOptions(Request& request, const QCommandLineParser& parser) {
+    request.ports = parser.values(QStringLiteral("port"));
+    if (request.ports.isEmpty())
+        return QStringLiteral("give at least one port with -p PORT");
+    for (const QString& port : request.ports)
+        if (request.ports.count(port) > 1)
+            return QStringLiteral("port %1 given twice").arg(port);
+    if (parser.isSet(QStringLiteral("rate"))) {
+        const QString rate = parser.value(QStringLiteral("rate"));
+        if (!BaudCodes::lineRates().contains(rate))
+            return QStringLiteral("--rate: %1 is not one of %2")
+                .arg(rate, BaudCodes::lineRates().join(QStringLiteral(", ")));
+        request.rate = rate.toInt();
+    }
+    request.handshaking = handshakingOf(parser.value(QStringLiteral("flow")));
+    if (request.handshaking < 0)
+        return QStringLiteral("--flow: must be none, hardware or xonxoff");
+    bool number = false;
+    request.paceMs = parser.value(QStringLiteral("pace")).toInt(&number);
+    if (!number || request.paceMs < 0 || request.paceMs > 60000)
+        return QStringLiteral("--pace: must be a whole number of milliseconds from 0 to 60000");
+    request.json = parser.isSet(QStringLiteral("json"));
+    request.verbose = parser.isSet(QStringLiteral("verbose"));
+    request.quiet = parser.isSet(QStringLiteral("quiet"));
+    return {};
+}
+} // namespace
+
+ParsedRequest parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("read, set, apply, default, clear or detect"));
+    parser.addOptions({
+        {{QStringLiteral("p"), QStringLiteral("port")},
+         QStringLiteral("A port: COM1 to COM12 or a device path; repeat for more."),
+         QStringLiteral("PORT")},
+        {QStringLiteral("rate"), QStringLiteral("Open at this line rate instead of finding it."),
+         QStringLiteral("N")},
+        {QStringLiteral("flow"), QStringLiteral("Flow control: none, hardware or xonxoff."),
+         QStringLiteral("FLOW"), QStringLiteral("none")},
+        {QStringLiteral("pace"), QStringLiteral("Pause before every frame, in ms."),
+         QStringLiteral("MS"), QStringLiteral("500")},
+        {QStringLiteral("json"), QStringLiteral("Print one JSON document on stdout.")},
+        {QStringLiteral("verbose"), QStringLiteral("Every frame in hex with its time, on stderr.")},
+        {QStringLiteral("quiet"), QStringLiteral("No progress and no result lines.")},
+    });
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+
+    ParsedRequest parsed;
+    if (!parser.parse(arguments)) {
+        parsed.error = parser.errorText();
+        return parsed;
+    }
+    if (parser.isSet(help) || parser.isSet(version)) {
+        std::fputs(qPrintable(parser.isSet(help)
+                                  ? parser.helpText()
+                                  : QCoreApplication::applicationName() + QLatin1Char(' ') +
+                                        QCoreApplication::applicationVersion() + QLatin1Char('\n')),
+                   stdout);
+        parsed.done = true;
+        return parsed;
+    }
+    QStringList operands = parser.positionalArguments();
+    if (operands.isEmpty()) {
+        parsed.error = QStringLiteral("give a command: read, set, apply, default, clear or detect");
+        return parsed;
+    }
+    const CommandRow* row = commandNamed(operands.takeFirst());
+    if (!row) {
+        parsed.error =
+            QStringLiteral("unknown command \"%1\"").arg(parser.positionalArguments().first());
+        return parsed;
+    }
+    parsed.request.command = row->command;
+    parsed.error = takeOptions(parsed.request, parser);
+    if (parsed.error.isEmpty())
+        parsed.error = takeOperands(parsed.request, operands);
+    return parsed;
+}

@@ -1,0 +1,37 @@
+#include "JsonValues.h"
+
+namespace {
+using Parameters::Kind;
+
+bool isOnOff(const Parameters::Parameter& parameter) {
+    return parameter.kind == Kind::Switch && QLatin1String(parameter.on) == QLatin1String("on");
+}
+
+bool isNumber(const Parameters::Parameter& parameter) {
+    return parameter.kind == Kind::Rate || parameter.kind == Kind::Count;
+}
+} // namespace
+
+QJsonValue toJson(const Parameters::Parameter& parameter, const QString& value) {
+    if (isOnOff(parameter))
+        return value == QLatin1String(parameter.on);
+    bool numeric = false;
+    const int number = value.toInt(&numeric);
+    if (isNumber(parameter) && numeric)
+        return number;
+    return value;
+}
+
+std::optional<QString> fromJson(const Parameters::Parameter& parameter, const QJsonValue& value,
+                                QString& error) {
+    if (isOnOff(parameter) && value.isBool())
+        return QString::fromLatin1(value.toBool() ? parameter.on : parameter.off);
+    if (isNumber(parameter) && value.isDouble() && value.toDouble() == value.toInteger())
+        return QString::number(value.toInteger());
+    if (value.isString())
+        return value.toString();
+    error = isOnOff(parameter)    ? QStringLiteral("must be true or false")
+            : isNumber(parameter) ? QStringLiteral("must be a whole number")
+                                  : QStringLiteral("must be a string");
+    return std::nullopt;
+}

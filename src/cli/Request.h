@@ -1,0 +1,33 @@
+#pragma once
+
+#include "protocol/Parameters.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for, every value checked.
+struct Request {
+    enum class Command { Read, Set, Apply, Default, Clear, Detect };
+
+    Command command = Command::Read;
+    QStringList ports;
+    // The values to write, canonical, in read order (set, apply, default).
+    QList<QPair<const Parameters::Parameter*, QString>> values;
+    qint32 rate = 0; // 0: find it
+    int handshaking = 0;
+    int paceMs = 500;
+    bool json = false;
+    bool verbose = false;
+    bool quiet = false;
+};
+
+// The command line's verdict: a request, or the message for a bad one.
+struct ParsedRequest {
+    Request request;
+    QString error;
+    bool done = false; // --help or --version was answered
+};
+
+ParsedRequest parseCommandLine(const QStringList& arguments);

@@ -1,0 +1,186 @@
+#include "PortSession.h"
+
+#include "link/Failure.h"
+#include "protocol/BaudCodes.h"
+
+namespace {
+PortNames namesFor(const QString& port) {
+    return portRowOf(port) != 0 ? defaultPortNames() : PortNames{{0, port}};
+}
+
+QString lineSettings(qint32 rate) {
+    return QStringLiteral("%1,n,8,1").arg(rate);
+}
+
+// A query answer: the answer marker, the status, the query marker, the type.
+bool isQueryAnswer(const QByteArray& body) {
+    return body.size() >= 4 && static_cast<uint8_t>(body[0]) == Frames::answerMarker &&
+           static_cast<uint8_t>(body[2]) == Frames::queryMarker;
+}
+
+bool isSetAnswer(const QByteArray& body) {
+    return body.size() >= 3 && static_cast<uint8_t>(body[0]) == Frames::answerMarker &&
+           static_cast<uint8_t>(body[2]) != Frames::queryMarker;
+}
+} // namespace
+
+PortSession::PortSession(const QString& port, const Options& sessionOptions, QObject* parent)
+    : QObject(parent), portText(port), options(sessionOptions), serial(namesFor(port)) {
+    serial.setCommPort(portRowOf(port));
+    serial.setHandshaking(options.handshaking);
+    serial.setInputMode(1);
+    pause.setSingleShot(true);
+    pause.setTimerType(Qt::PreciseTimer);
+    answerWait.setSingleShot(true);
+    answerWait.setTimerType(Qt::PreciseTimer);
+    connect(&pause, &QTimer::timeout, this, &PortSession::writeAfterPause);
+    connect(&answerWait, &QTimer::timeout, this, &PortSession::onAnswerMissing);
+    connect(&serial, &SerialPortControl::OnComm, this, &PortSession::onComm);
+    clock.start();
+}
+
+QString PortSession::device() const {
+    return namesFor(portText).value(portRowOf(portText));
+}
+
+QString PortSession::label() const {
+    return portRowLabel(portRowOf(portText), namesFor(portText));
+}
+
+void PortSession::open(const std::function<void()>& ready) {
+    whenReady = ready;
+    if (options.rate != 0) {
+        openAt(options.rate);
+        if (!finished)
+            whenReady();
+        return;
+    }
+    currentStep = QStringLiteral("detecting the rate");
+    detecting = true;
+    rateIndex = 0;
+    probeNextRate();
+}
+
+void PortSession::openAt(qint32 rate) {
+    try {
+        serial.setPortOpen(false);
+        serial.setSettings(lineSettings(rate));
+        serial.setPortOpen(true);
+        receiver.reset();
+        lineRate = rate;
+    } catch (const Failure& failure) {
+        fail(failure.description());
+    }
+}
+
+void PortSession::probeNextRate() {
+    const QStringList& rates = BaudCodes::lineRates();
+    if (rateIndex >= rates.size()) {
+        fail(
+            QStringLiteral("no answer at any rate from %1 to %2").arg(rates.first(), rates.last()));
+        return;
+    }
+    openAt(rates[rateIndex++].toInt());
+    if (finished)
+        return;
+    // Detection tries each rate once: its probe is not resent.
+    Exchange probe;
+    probe.frame = Frames::query(Frames::FirmwareVersion);
+    probe.isQuery = true;
+    probe.type = Frames::FirmwareVersion;
+    probe.what = QStringLiteral("the probe");
+    start(probe);
+}
+
+void PortSession::query(Frames::CommandType type, const QString& what, const Answered& answered) {
+    start({Frames::query(type), true, type, what, answered, 0});
+}
+
+void PortSession::set(Frames::CommandType type, const QByteArray& param, const QString& what,
+                      const Answered& answered) {
+    start({Frames::setCommand(type, param), false, type, what, answered, 0});
+}
+
+void PortSession::start(Exchange exchange) {
+    if (finished)
+        return;
+    pending = std::move(exchange);
+    awaiting = false;
+    pause.start(options.paceMs);
+}
+
+void PortSession::writeAfterPause() {
+    if (finished)
+        return;
+    ++pending.attempts;
+    awaiting = true;
+    emit frameSeen(true, pending.frame, clock.elapsed());
+    serial.Output(pending.frame);
+    answerWait.start(options.answerMs);
+}
+
+void PortSession::onAnswerMissing() {
+    if (finished || !awaiting)
+        return;
+    awaiting = false;
+    if (detecting) {
+        probeNextRate();
+        return;
+    }
+    if (pending.attempts <= options.resends) {
+        pause.start(options.paceMs);
+        return;
+    }
+    fail(QStringLiteral("no answer to %1 after %2 resends").arg(pending.what).arg(options.resends));
+}
+
+void PortSession::onComm(SerialPortControl::CommEvent event, const QString& description) {
+    if (finished)
+        return;
+    if (event == SerialPortControl::CommEvent::Error) {
+        fail(QStringLiteral("port lost during %1 (%2)").arg(currentStep, description));
+        return;
+    }
+    const QByteArray bytes = serial.Input();
+    receiver.ParseData(bytes, [this](const QByteArray& body) {
+        emit frameSeen(false, Frames::setCommand(static_cast<uint8_t>(body[0]), body.mid(1)),
+                       clock.elapsed());
+        takeBody(body);
+    });
+}
+
+void PortSession::takeBody(const QByteArray& body) {
+    if (finished || !awaiting)
+        return;
+    const bool answersPending =
+        pending.isQuery
+            ? isQueryAnswer(body) && (detecting || static_cast<uint8_t>(body[3]) == pending.type)
+            : isSetAnswer(body) && static_cast<uint8_t>(body[2]) == pending.type;
+    if (!answersPending)
+        return;
+    awaiting = false;
+    answerWait.stop();
+    if (detecting) {
+        detecting = false;
+        whenReady();
+        return;
+    }
+    const Answer answer{static_cast<uint8_t>(body[1]), body.mid(pending.isQuery ? 4 : 3)};
+    // The continuation may start the next exchange, which replaces pending.
+    const Answered answered = pending.answered;
+    answered(answer);
+}
+
+void PortSession::fail(const QString& reason) {
+    if (finished)
+        return;
+    close();
+    emit failed(reason);
+}
+
+void PortSession::close() {
+    finished = true;
+    pause.stop();
+    answerWait.stop();
+    serial.setPortOpen(false);
+}
