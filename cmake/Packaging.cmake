@@ -4,17 +4,19 @@ include(GNUInstallDirs)
 set(PARVEX_APPSTREAM_ID invalid.parvex.parvex)
 set(PARVEX_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/parvex)
 
-install(TARGETS parvex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS parvex parvex-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(CMAKE_OBJCOPY)
     # A stripped install also drops the compiler's notes, as Debian's own
     # packages do.
-    install(CODE "
-        if(CMAKE_INSTALL_DO_STRIP)
-            execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
-                --remove-section=.note
-                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/parvex\"
-                COMMAND_ERROR_IS_FATAL ANY)
-        endif()")
+    foreach(program parvex parvex-cli)
+        install(CODE "
+            if(CMAKE_INSTALL_DO_STRIP)
+                execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                    --remove-section=.note
+                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\"
+                    COMMAND_ERROR_IS_FATAL ANY)
+            endif()")
+    endforeach()
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/data/parvex.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -35,14 +37,19 @@ function(parvex_gzip source output)
         VERBATIM)
 endfunction()
 set(man_page ${PROJECT_BINARY_DIR}/parvex.1.gz)
+set(cli_man_page ${PROJECT_BINARY_DIR}/parvex-cli.1.gz)
 # The version without a Debian revision makes this a native package, whose
 # changelog is changelog.gz.
 set(changelog ${PROJECT_BINARY_DIR}/changelog.gz)
 parvex_gzip(${PROJECT_SOURCE_DIR}/data/parvex.1 ${man_page})
+parvex_gzip(${PROJECT_SOURCE_DIR}/data/parvex-cli.1 ${cli_man_page})
 parvex_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog ${changelog})
-add_custom_target(compressed_docs ALL DEPENDS ${man_page} ${changelog})
-install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+add_custom_target(compressed_docs ALL DEPENDS ${man_page} ${cli_man_page} ${changelog})
+install(FILES ${man_page} ${cli_man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${changelog} DESTINATION ${PARVEX_DOC_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/data/parvex-cli.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME parvex-cli)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME parvex)
@@ -55,7 +62,11 @@ serial port into one window: baud rate, security and password, sniff and
 park parameters, device name, class of device, master or slave role, page
 and inquiry scan and bind setting. Only the settings the operator changed
 are written back. It can also find the module's baud rate by itself, fill
-in the factory values and make the module forget its bound address.")
+in the factory values and make the module forget its bound address.
+.
+parvex-cli does the same from scripts, on many ports at once: it reads
+every setting to a table or JSON, writes given settings or a whole
+profile and checks each write by reading it back.")
 set(CPACK_PACKAGE_CONTACT "Parvex maintainers <maintainers@parvex.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -35,13 +35,25 @@ if [ -n "$hints" ]; then
 fi
 echo "desktop entry: valid"
 
-# The manual page as lintian reads it: any message of groff is a fault.
-man_page="$tree/usr/share/man/man1/parvex.1.gz"
-messages=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
-    man --warnings -E UTF-8 -l -Tutf8 -Z "$man_page" 2>&1 >/dev/null || true)
-if [ -n "$messages" ]; then
-    echo "$messages" >&2
+# The manual pages as lintian reads them: any message of groff is a fault.
+for man_page in "$tree"/usr/share/man/man1/parvex.1.gz "$tree"/usr/share/man/man1/parvex-cli.1.gz; do
+    messages=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
+        man --warnings -E UTF-8 -l -Tutf8 -Z "$man_page" 2>&1 >/dev/null || true)
+    if [ -n "$messages" ]; then
+        echo "$messages" >&2
+        exit 1
+    fi
+    lexgrog "$man_page"
+done
+
+# The companion's completion loads in bash and completes its commands.
+completion="$tree/usr/share/bash-completion/completions/parvex-cli"
+words=$(bash -c 'source /usr/share/bash-completion/bash_completion && source "$1" &&
+    COMP_WORDS=(parvex-cli ""); COMP_CWORD=1; COMP_LINE="parvex-cli "; COMP_POINT=11;
+    _parvex_cli parvex-cli "" parvex-cli; echo "${COMPREPLY[*]}"' _ "$completion")
+if [ "$words" != "read set apply default clear detect" ]; then
+    echo "bash completion offers \"$words\"" >&2
     exit 1
 fi
-lexgrog "$man_page"
+echo "bash completion: the commands"
 echo "Package checks passed"

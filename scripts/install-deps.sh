@@ -11,7 +11,7 @@ packages=(
     # The full-width "！" of the status texts, in the tour's screenshot.
     fonts-droid-fallback
     # Making the .deb and checking it as Debian does.
-    dpkg-dev file lintian appstream desktop-file-utils man-db
+    dpkg-dev file lintian appstream desktop-file-utils man-db bash-completion
 )
 
 missing=()

@@ -10,18 +10,23 @@ namespace {
 struct CommandRow {
     const char* name;
     Request::Command command;
-    const char* arguments;
+    const char* usage;
     const char* summary;
 };
 
 const CommandRow commands[] = {
-    {"read", Request::Command::Read, "", "read every setting, as a table or --json"},
-    {"set", Request::Command::Set, "KEY=VALUE ...", "write these, read them back, compare"},
-    {"apply", Request::Command::Apply, "PROFILE",
+    {"read", Request::Command::Read, "read -p PORT [-p PORT ...]",
+     "read every setting, as a table or --json"},
+    {"set", Request::Command::Set, "set -p PORT [-p PORT ...] KEY=VALUE ...",
+     "write these, read them back, compare"},
+    {"apply", Request::Command::Apply, "apply PROFILE -p PORT [-p PORT ...]",
      "write what differs from PROFILE, read back, compare"},
-    {"default", Request::Command::Default, "", "write the factory values, read back, compare"},
-    {"clear", Request::Command::Clear, "", "make each module forget its bound address"},
-    {"detect", Request::Command::Detect, "", "print each module's line rate"},
+    {"default", Request::Command::Default, "default -p PORT [-p PORT ...]",
+     "write the factory values, read back, compare"},
+    {"clear", Request::Command::Clear, "clear -p PORT [-p PORT ...]",
+     "make each module forget its bound address"},
+    {"detect", Request::Command::Detect, "detect -p PORT [-p PORT ...]",
+     "print each module's line rate"},
 };
 
 QString description() {
@@ -29,9 +34,8 @@ QString description() {
         "Reads, writes and checks the settings of serial-port Bluetooth modules, on many ports at "
         "once.\n\nCommands:\n");
     for (const CommandRow& row : commands)
-        text += QStringLiteral("  %1 -p PORT [-p PORT ...] %2\n      %3\n")
-                    .arg(QString::fromLatin1(row.name), QString::fromLatin1(row.arguments),
-                         QString::fromLatin1(row.summary));
+        text += QStringLiteral("  %1\n      %2\n")
+                    .arg(QString::fromLatin1(row.usage), QString::fromLatin1(row.summary));
     text += QStringLiteral("\nKeys: %1 (read only: version, connections)\n"
                            "PORT: COM1 to COM12, mapped as the window maps them, or a device path.")
                 .arg(Parameters::keyList(true));

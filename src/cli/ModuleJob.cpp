@@ -28,6 +28,9 @@ ModuleJob::ModuleJob(const Request& jobRequest, const QString& portName, QObject
     outcome.port = portName;
     outcome.device = port.device();
     connect(&port, &PortSession::failed, this, &ModuleJob::fail);
+    connect(&port, &PortSession::rateTried, this, [this](qint32 rate, int n, int total) {
+        emit progressed(QStringLiteral("detecting"), QStringLiteral("%1 baud").arg(rate), n, total);
+    });
     // Written in read order, whatever order they were given in.
     for (const Parameter& parameter : Parameters::all())
         for (const auto& value : request.values)
@@ -37,8 +40,7 @@ ModuleJob::ModuleJob(const Request& jobRequest, const QString& portName, QObject
 
 void ModuleJob::start() {
     elapsed.start();
-    emit progressed(request.rate ? QStringLiteral("opening") : QStringLiteral("detecting"), {}, 0,
-                    0);
+    emit progressed(QStringLiteral("opening"), {}, 0, 0);
     port.open([this] { begin(); });
 }
 
@@ -166,7 +168,7 @@ void ModuleJob::fail(const QString& reason) {
     outcome.error = reason;
     outcome.finished = true;
     outcome.elapsedMs = elapsed.elapsed();
-    emit progressed(QStringLiteral("failed"), {}, 0, 0);
+    emit progressed(QStringLiteral("failed: %1").arg(reason), {}, 0, 0);
     emit finished();
 }
 

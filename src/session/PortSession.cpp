@@ -69,7 +69,7 @@ void PortSession::openAt(qint32 rate) {
         receiver.reset();
         lineRate = rate;
     } catch (const Failure& failure) {
-        fail(failure.description());
+        fail(withoutLabel(failure.description()));
     }
 }
 
@@ -83,6 +83,7 @@ void PortSession::probeNextRate() {
     openAt(rates[rateIndex++].toInt());
     if (finished)
         return;
+    emit rateTried(lineRate, rateIndex, static_cast<int>(rates.size()));
     // Detection tries each rate once: its probe is not resent.
     Exchange probe;
     probe.frame = Frames::query(Frames::FirmwareVersion);
@@ -138,7 +139,8 @@ void PortSession::onComm(SerialPortControl::CommEvent event, const QString& desc
     if (finished)
         return;
     if (event == SerialPortControl::CommEvent::Error) {
-        fail(QStringLiteral("port lost during %1 (%2)").arg(currentStep, description));
+        fail(
+            QStringLiteral("port lost during %1 (%2)").arg(currentStep, withoutLabel(description)));
         return;
     }
     const QByteArray bytes = serial.Input();
@@ -169,6 +171,13 @@ void PortSession::takeBody(const QByteArray& body) {
     // The continuation may start the next exchange, which replaces pending.
     const Answered answered = pending.answered;
     answered(answer);
+}
+
+// The port's failures name it first, as the window shows them; the
+// session's report names the port on its own.
+QString PortSession::withoutLabel(const QString& description) const {
+    const QString prefix = label() + QStringLiteral(": ");
+    return description.startsWith(prefix) ? description.mid(prefix.size()) : description;
 }
 
 void PortSession::fail(const QString& reason) {

@@ -56,6 +56,8 @@ public:
 
 signals:
     void failed(const QString& reason);
+    // Detection tries the n-th of total rates.
+    void rateTried(qint32 rate, int n, int total);
     // Every frame written (out) or received (in), for tracing.
     void frameSeen(bool out, const QByteArray& frame, qint64 atMs);
 
@@ -63,7 +65,7 @@ private:
     struct Exchange {
         QByteArray frame;
         bool isQuery = false;
-        uint8_t type = 0;
+        uint8_t type{};
         QString what;
         Answered answered;
         int attempts = 0;
@@ -77,6 +79,7 @@ private:
     void openAt(qint32 rate);
     void probeNextRate();
     void fail(const QString& reason);
+    QString withoutLabel(const QString& description) const;
 
     QString portText;
     Options options;
