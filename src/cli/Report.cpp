@@ -43,7 +43,9 @@ void printSettingsTable(const QList<ModuleJob*>& jobs) {
                 width = std::max(width, cell.size());
             line += column[row].leftJustified(width + 2);
         }
-        print(stdout, line.trimmed() + QLatin1Char('\n'));
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        print(stdout, line + QLatin1Char('\n'));
     }
 }
 
