@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
@@ -85,10 +86,10 @@ public:
         }
         int status = 0;
         rusage usage{};
-        // The modules' output is read meanwhile, so that none of them blocks.
-        while (wait4(pid, &status, WNOHANG, &usage) == 0) {
-            QCoreApplication::processEvents();
-            ::usleep(200);
+        // Blocking: a poll would take the processor from the program it
+        // times. What the modules print meanwhile (a few kB) waits in their
+        // pipes.
+        while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
         }
         result.ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         result.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
@@ -105,6 +106,10 @@ public:
                 result.failure = QStringLiteral("%1: %2, wrote %3")
                                      .arg(port["device"].toString(), port["error"].toString())
                                      .arg(port["written"].toArray().size());
+        if (!result.failure.isEmpty())
+            for (const auto& module : modules)
+                result.failure += QStringLiteral("\n  module on %1: %2")
+                                      .arg(module->device(), module->processState());
         return result;
     }
 
