@@ -1,0 +1,130 @@
+#include "CliRig.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+// The module's rate codes, as it stores them.
+const QMap<QString, int> rateOfCode{{"5", 1200},   {"10", 2400},   {"20", 4800},   {"39", 9600},
+                                    {"79", 19200}, {"157", 38400}, {"236", 57600}, {"472", 115200}};
+
+QString compact(const QJsonValue& value) {
+    return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
+}
+} // namespace
+
+QString CliRun::describe() const {
+    return QStringLiteral("exit %1\n--- stdout\n%2--- stderr\n%3")
+        .arg(exitCode)
+        .arg(QString::fromUtf8(out), QString::fromUtf8(err));
+}
+
+bool TestModule::start(const QString& link, const QStringList& arguments) {
+    linkPath = link;
+    connect(&process, &VirtualModuleProcess::lineRead, this, [this](const QString& line) {
+        if (const auto event = parseModuleEvent(line))
+            events << *event;
+    });
+    return process.start(virtualModuleProgram(), link, arguments);
+}
+
+QJsonObject TestModule::settings() {
+    process.requestState();
+    const QDeadlineTimer deadline(5000);
+    while (process.lastState().isEmpty() && !deadline.hasExpired())
+        QTest::qWait(5);
+    const QMap<QString, QString> state = parseModuleState(process.lastState());
+    if (state.isEmpty())
+        return {};
+    auto on = [&](const char* field) { return state.value(field) == QLatin1String("1"); };
+    return {
+        {"baud", rateOfCode.contains(state.value("baud"))
+                     ? QJsonValue(rateOfCode.value(state.value("baud")))
+                     : QJsonValue("code " + state.value("baud"))},
+        {"security", on("auth")},
+        {"password", state.value("pwd")},
+        {"sniff", state.value("sniff")},
+        {"park", state.value("park")},
+        {"name", state.value("name")},
+        {"class", state.value("cod")},
+        {"role", on("master") ? "master" : "slave"},
+        {"connections", state.value("maxconn").toInt()},
+        {"scan", state.value("scan")},
+        {"bind", on("bind")},
+    };
+}
+
+TestModule* CliRig::startModule(const QStringList& arguments) {
+    auto module = std::make_unique<TestModule>();
+    const QString link = dir.filePath(QStringLiteral("m%1").arg(modules.size() + 1));
+    if (!module->start(link, arguments)) {
+        QTest::qFail(qPrintable(module->process.errorText()), __FILE__, __LINE__);
+        return nullptr;
+    }
+    modules.push_back(std::move(module));
+    return modules.back().get();
+}
+
+QStringList CliRig::portArguments() const {
+    QStringList arguments;
+    for (const auto& module : modules)
+        arguments << QStringLiteral("-p") << module->path();
+    return arguments;
+}
+
+QString CliRig::writeFile(const QString& name, const QByteArray& contents) const {
+    QFile file(dir.filePath(name));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(contents);
+    return file.fileName();
+}
+
+CliRun CliRig::run(const QStringList& arguments, const QByteArray& input,
+                   const std::function<void()>& tick) {
+    QProcess cli;
+    cli.start(QStringLiteral(PARVEX_CLI_PROGRAM), arguments);
+    CliRun result;
+    if (!cli.waitForStarted(5000)) {
+        result.err = cli.errorString().toUtf8();
+        return result;
+    }
+    cli.write(input);
+    cli.closeWriteChannel();
+    const QDeadlineTimer deadline(60000);
+    while (cli.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        QTest::qWait(5);
+        if (tick)
+            tick();
+    }
+    if (cli.state() != QProcess::NotRunning) {
+        cli.kill();
+        cli.waitForFinished(3000);
+    } else if (cli.exitStatus() == QProcess::NormalExit) {
+        result.exitCode = cli.exitCode();
+    }
+    result.out = cli.readAllStandardOutput();
+    result.err = cli.readAllStandardError();
+    result.ports = QJsonDocument::fromJson(result.out).object().value("ports").toArray();
+    return result;
+}
+
+const QStringList& writableKeys() {
+    static const QStringList keys{"baud", "security", "password", "sniff", "park",
+                                  "name", "class",    "role",     "scan",  "bind"};
+    return keys;
+}
+
+QStringList differences(const QJsonObject& expected, const QJsonObject& actual,
+                        const QStringList& keys) {
+    QStringList found;
+    for (const QString& key : keys)
+        if (expected.value(key) != actual.value(key))
+            found << QStringLiteral("%1: expected %2, got %3")
+                         .arg(key, compact(expected.value(key)), compact(actual.value(key)));
+    return found;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+// Virtual modules on pseudo-terminals and the real parvex-cli run against
+// them as a child process. Waiting runs the event loop, so that every module
+// line is recorded while the companion runs.
+#include "ModuleLog.h"
+#include "VirtualModuleProcess.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonArray ports; // "ports" of the JSON document on stdout, if any
+    QString describe() const;
+};
+
+class TestModule : public QObject {
+public:
+    bool start(const QString& link, const QStringList& arguments);
+    void end() { process.stop(); }
+    QString path() const { return linkPath; }
+    // What the module holds now, in the companion's keys and JSON values
+    // (the version excepted: the state line does not carry it).
+    QJsonObject settings();
+
+    QList<ModuleEvent> events;
+    VirtualModuleProcess process;
+
+private:
+    QString linkPath;
+};
+
+class CliRig {
+public:
+    // A fresh module on a link of its own; null with a failed check when it
+    // did not start.
+    TestModule* startModule(const QStringList& arguments = {});
+    void endModules() { modules.clear(); }
+    // "-p LINK" for each module started, in order.
+    QStringList portArguments() const;
+    QString writeFile(const QString& name, const QByteArray& contents) const;
+    // Runs parvex-cli to its end; tick runs every few milliseconds meanwhile.
+    CliRun run(const QStringList& arguments, const QByteArray& input = {},
+               const std::function<void()>& tick = {});
+
+    std::vector<std::unique_ptr<TestModule>> modules;
+
+private:
+    QTemporaryDir dir;
+};
+
+// The writable keys, in read order.
+const QStringList& writableKeys();
+// The keys of one object that differ from the other's, with both values.
+QStringList differences(const QJsonObject& expected, const QJsonObject& actual,
+                        const QStringList& keys);

@@ -1,0 +1,191 @@
+// parvex-cli against fresh virtual modules: the program runs as a child at
+// the line rate of the modules (no detection), timed from its start to its
+// end, its peak memory taken from wait4. Prints one table and exits 1 when a
+// figure misses its target or a run fails.
+#include "VirtualModuleProcess.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+using Modules = std::vector<std::unique_ptr<VirtualModuleProcess>>;
+
+// Every writable key off its factory value: an apply writes all ten.
+const char* const fullProfile =
+    R"({"baud": 19200, "security": false, "password": "2468", "sniff": "0010,0008,0002,0001",
+        "park": "0100,0050", "name": "BENCH-UNIT", "class": "1F0A3C", "role": "master",
+        "scan": "0800,0100,0800,0100", "bind": false})";
+constexpr int writableKeys = 10;
+constexpr int queriesInARead = 12;
+constexpr int defaultPaceMs = 500;
+
+struct Run {
+    double ms = 0;
+    double peakMb = 0;
+    QString failure; // empty when every port did what was asked
+};
+
+class Bench {
+public:
+    Modules startModules(int count) {
+        Modules modules;
+        for (int i = 0; i < count; ++i) {
+            modules.push_back(std::make_unique<VirtualModuleProcess>());
+            const QString link = dir.filePath(QStringLiteral("m%1").arg(++started));
+            if (!modules.back()->start(virtualModuleProgram(), link, {}))
+                qFatal("%s", qPrintable(modules.back()->errorText()));
+        }
+        return modules;
+    }
+
+    // parvex-cli with these arguments, every module's port and --json;
+    // each port must succeed having written `written` keys.
+    Run run(QStringList arguments, const Modules& modules, int written) {
+        for (const auto& module : modules)
+            arguments << QStringLiteral("-p") << module->device();
+        arguments << QStringLiteral("--rate") << QStringLiteral("9600") << QStringLiteral("--json");
+        QByteArrayList texts{QByteArrayLiteral(PARVEX_CLI_PROGRAM)};
+        for (const QString& argument : arguments)
+            texts << argument.toLocal8Bit();
+        std::vector<char*> argv;
+        for (QByteArray& text : texts)
+            argv.push_back(text.data());
+        argv.push_back(nullptr);
+        const QByteArray outPath = dir.filePath(QStringLiteral("out.json")).toLocal8Bit();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.constData(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+        Run result;
+        QElapsedTimer clock;
+        clock.start();
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            result.failure = QStringLiteral("cannot start %1").arg(QString::fromLocal8Bit(argv[0]));
+            return result;
+        }
+        int status = 0;
+        rusage usage{};
+        // Blocking: a poll would take the processor from the program it
+        // times. What the modules print meanwhile (a few kB) waits in their
+        // pipes.
+        while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+        }
+        result.ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        result.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+
+        QFile out(QString::fromLocal8Bit(outPath));
+        out.open(QIODevice::ReadOnly);
+        const QJsonArray ports = QJsonDocument::fromJson(out.readAll())["ports"].toArray();
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || ports.size() != int(modules.size()))
+            result.failure = QStringLiteral("parvex-cli %1 ended with status %2")
+                                 .arg(arguments.first())
+                                 .arg(status);
+        for (const QJsonValue& port : ports)
+            if (!port["ok"].toBool() || port["written"].toArray().size() != written)
+                result.failure = QStringLiteral("%1: %2, wrote %3")
+                                     .arg(port["device"].toString(), port["error"].toString())
+                                     .arg(port["written"].toArray().size());
+        if (!result.failure.isEmpty())
+            for (const auto& module : modules)
+                result.failure += QStringLiteral("\n  module on %1: %2")
+                                      .arg(module->device(), module->processState());
+        return result;
+    }
+
+    QTemporaryDir dir;
+    int started = 0;
+};
+
+bool allMet = true;
+
+void row(const QString& what, const QString& figure, const QString& floor, const QString& target,
+         bool met) {
+    allMet = allMet && met;
+    std::printf("| %s | %s | %s | %s%s |\n", qPrintable(what), qPrintable(figure),
+                qPrintable(floor), qPrintable(target), met ? "" : "  MISSED");
+    std::fflush(stdout);
+}
+
+QString ms(double value) {
+    return QStringLiteral("%1 ms").arg(value, 0, 'f', 0);
+}
+
+void failOn(const Run& run) {
+    if (run.failure.isEmpty())
+        return;
+    std::fprintf(stderr, "parvex-cli-benchmark: %s\n", qPrintable(run.failure));
+    std::exit(1);
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    Bench bench;
+    const QString profile = bench.dir.filePath(QStringLiteral("profile.json"));
+    QFile file(profile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(fullProfile) < 0)
+        qFatal("cannot write %s", qPrintable(profile));
+    file.close();
+
+    std::printf("| Measurement | Figure | Floor | Ratio / target |\n|---|---|---|---|\n");
+    // A read, the ten writes and the ten reads back, each after its pause.
+    const double applyFloor = (queriesInARead + 2 * writableKeys) * defaultPaceMs;
+    const Run one = bench.run({"apply", profile}, bench.startModules(1), writableKeys);
+    failOn(one);
+    row(QStringLiteral("Apply of a full profile, 1 module"), ms(one.ms), ms(applyFloor),
+        QString::number(one.ms / applyFloor, 'f', 3), true);
+    const Run eight = bench.run({"apply", profile}, bench.startModules(8), writableKeys);
+    failOn(eight);
+    const double ratio = eight.ms / one.ms;
+    row(QStringLiteral("Apply of a full profile, 8 modules at once"), ms(eight.ms), ms(applyFloor),
+        QStringLiteral("%1 of 1 module (<= 1.05)").arg(ratio, 0, 'f', 3), ratio <= 1.05);
+
+    // Best of three: what the machine does beside the run is not the program's.
+    const double readFloor = queriesInARead * defaultPaceMs;
+    double bestRead = 0;
+    for (int i = 0; i < 3; ++i) {
+        const Run read = bench.run({"read"}, bench.startModules(1), 0);
+        failOn(read);
+        bestRead = i == 0 ? read.ms : std::min(bestRead, read.ms);
+    }
+    row(QStringLiteral("Read at the default pace (best of 3)"), ms(bestRead), ms(readFloor),
+        QStringLiteral("%1 (<= 1.01)").arg(bestRead / readFloor, 0, 'f', 3),
+        bestRead / readFloor <= 1.01);
+
+    QList<double> unpaced;
+    for (int i = 0; i < 5; ++i) {
+        const Run run = bench.run({"read", "--pace", "0"}, bench.startModules(1), 0);
+        failOn(run);
+        unpaced << run.ms;
+    }
+    std::sort(unpaced.begin(), unpaced.end());
+    row(QStringLiteral("Read at --pace 0 (median of 5, fresh module each)"), ms(unpaced[2]), {},
+        QStringLiteral("< 150 ms"), unpaced[2] < 150);
+
+    row(QStringLiteral("Peak memory of parvex-cli, 8 ports (the apply above)"),
+        QStringLiteral("%1 MB").arg(eight.peakMb, 0, 'f', 1), {}, QStringLiteral("< 40 MB"),
+        eight.peakMb < 40);
+    std::printf("%s\n", allMet ? "every target met" : "a target was missed");
+    return allMet ? 0 : 1;
+}
