@@ -68,30 +68,30 @@ void ProductionPlatformTest::boxShowsItsIconAndButtons_data() {
     QTest::addColumn<BoxIcon>("icon");
     QTest::addColumn<BoxButtons>("buttons");
     QTest::addColumn<int>("pressed");
-    QTest::addColumn<int>("shownIcon");
+    QTest::addColumn<QMessageBox::Icon>("shownIcon");
     QTest::addColumn<BoxAnswer>("answer");
     const int ok = QMessageBox::Ok, yes = QMessageBox::Yes, no = QMessageBox::No;
-    QTest::newRow("Error") << BoxIcon::Critical << BoxButtons::Ok << ok
-                           << int(QMessageBox::Critical) << BoxAnswer::Ok;
-    QTest::newRow("Warn") << BoxIcon::Exclamation << BoxButtons::Ok << ok
-                          << int(QMessageBox::Warning) << BoxAnswer::Ok;
+    QTest::newRow("Error") << BoxIcon::Critical << BoxButtons::Ok << ok << QMessageBox::Critical
+                           << BoxAnswer::Ok;
+    QTest::newRow("Warn") << BoxIcon::Exclamation << BoxButtons::Ok << ok << QMessageBox::Warning
+                          << BoxAnswer::Ok;
     QTest::newRow("Information") << BoxIcon::Information << BoxButtons::Ok << ok
-                                 << int(QMessageBox::Information) << BoxAnswer::Ok;
+                                 << QMessageBox::Information << BoxAnswer::Ok;
     QTest::newRow("Confirm, Yes") << BoxIcon::Information << BoxButtons::YesNo << yes
-                                  << int(QMessageBox::Information) << BoxAnswer::Yes;
+                                  << QMessageBox::Information << BoxAnswer::Yes;
     QTest::newRow("prompt, No") << BoxIcon::Question << BoxButtons::YesNo << no
-                                << int(QMessageBox::Question) << BoxAnswer::No;
+                                << QMessageBox::Question << BoxAnswer::No;
 }
 
 void ProductionPlatformTest::boxShowsItsIconAndButtons() {
     QFETCH(BoxIcon, icon);
     QFETCH(BoxButtons, buttons);
     QFETCH(int, pressed);
-    QFETCH(int, shownIcon);
+    QFETCH(QMessageBox::Icon, shownIcon);
     QFETCH(BoxAnswer, answer);
     const Platform platform = productionPlatform({});
     QWidget window;
-    int seenIcon = -1;
+    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
     int seenButtons = 0;
     QString seenText;
     QTimer lookForTheBox;
