@@ -1,10 +1,14 @@
 #include "frame_reader.h"
 
+#include <algorithm>
 #include <utility>
 
 Bytes encodeFrame(const Bytes& body) {
-    Bytes frame{kSync1, kSync2, static_cast<std::uint8_t>(body.size())};
-    frame.insert(frame.end(), body.begin(), body.end());
+    Bytes frame(kHeaderSize + body.size());
+    frame[0] = kSync1;
+    frame[1] = kSync2;
+    frame[2] = static_cast<std::uint8_t>(body.size());
+    std::copy(body.begin(), body.end(), frame.begin() + kHeaderSize);
     return frame;
 }
 
