@@ -4,6 +4,7 @@
 // returned.
 #include "WindowHelpers.h"
 
+#include <QProperty>
 #include <QtTest>
 #include <utility>
 
@@ -13,7 +14,21 @@ enum class Case {
     PromptDuringDetection,
     WarnDuringDetection,
     PortLostUnderPrompt,
-    AnswerDuringSetPause
+    AnswerDuringSetPause,
+    ResendDueUnderABox,
+    TickHandedBackInsideANewerPause
+};
+
+// Notes each start of a timer, and whether the window was waiting then.
+struct ClockStarts {
+    QList<bool> whileHeld;
+    QPropertyNotifier notifier;
+
+    ClockStarts(QTimer* timer, const frmParvex& window)
+        : notifier(timer->bindableActive().addNotifier([this, timer, &window] {
+              if (timer->isActive())
+                  whileHeld << window.handlersHeld();
+          })) {}
 };
 
 // Records how many boxes were open at once and what was written meanwhile;
@@ -66,6 +81,9 @@ void OneBoxAtATimeTest::whatFallsDueUnderABoxActsAfterIt_data() {
     QTest::newRow("warning during detection, detection step due") << Case::WarnDuringDetection;
     QTest::newRow("prompt, the port vanishes meanwhile") << Case::PortLostUnderPrompt;
     QTest::newRow("pause of a Set, the port's event queued") << Case::AnswerDuringSetPause;
+    QTest::newRow("resend due under a warning") << Case::ResendDueUnderABox;
+    QTest::newRow("tick handed back inside the next pause of a Set")
+        << Case::TickHandedBackInsideANewerPause;
 }
 
 void OneBoxAtATimeTest::whatFallsDueUnderABoxActsAfterIt() {
@@ -154,6 +172,47 @@ void OneBoxAtATimeTest::whatFallsDueUnderABoxActsAfterIt() {
         QCoreApplication::processEvents();
         QCOMPARE(statuses.last(), QStringLiteral("Set password succeed"));
         QCOMPARE(w.port->written.size(), 2);
+        break;
+    }
+    case Case::ResendDueUnderABox: {
+        readKnownModule(w);
+        w->CmdClearAddr_Click();
+        w.port->written.clear();
+        ClockStarts starts(w->RetryTimer, *w.window);
+        boxes.watch(w, [&] { w->RetryTimer_Timer(); });
+        w->txtPwd->clear();
+        w->CmdSet_Click();
+        QCoreApplication::processEvents();
+        QCOMPARE(w.boxes.texts(), QStringList{"Please input the password！"});
+        QCOMPARE(w.port->frames(), QList<QByteArray>{setFrame(10, bytes({0}))});
+        QCOMPARE(w->Label_retry->text(), QStringLiteral("Attempt number:1"));
+        // The clock starts anew with the resend: the module has its whole
+        // second before the next one.
+        QCOMPARE(starts.whileHeld, QList<bool>{false});
+        QVERIFY(w->RetryTimer->isActive());
+        break;
+    }
+    case Case::TickHandedBackInsideANewerPause: {
+        readKnownModule(w);
+        w->CmdClearAddr_Click();
+        setShownValues(*w.window, {"txtPwd", "txtBDName"}, {"2468", "Bench"});
+        w.port->written.clear();
+        ClockStarts starts(w->RetryTimer, *w.window);
+        int pauses = 0;
+        w.duringPause = [&] {
+            if (++pauses == 1)
+                w->RetryTimer_Timer();
+        };
+        w->CmdSet_Click();
+        // Handed back during the second step's pause, the tick waited again
+        // and then resent the last step.
+        QVERIFY(starts.whileHeld.isEmpty());
+        QCOMPARE(w.port->written.size(), 2);
+        QCoreApplication::processEvents();
+        QCOMPARE(starts.whileHeld, QList<bool>{false});
+        QCOMPARE(w.port->written.size(), 3);
+        QCOMPARE(w.port->frames()[2], w.port->frames()[1]);
+        QCOMPARE(w->Label_retry->text(), QStringLiteral("Attempt number:1"));
         break;
     }
     }

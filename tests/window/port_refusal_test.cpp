@@ -1,7 +1,11 @@
 // The reason an operator reads when the system refuses to open a port.
 #include "link/PortRefusal.h"
 
+#include <QScopeGuard>
 #include <QtTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(PortRefusal)
 
@@ -10,6 +14,8 @@ class PortRefusalTest : public QObject {
 private slots:
     void reasonSaysWhatToDo_data();
     void reasonSaysWhatToDo();
+    void lockOfAnEndedProcessToldFromAHeldOne_data();
+    void lockOfAnEndedProcessToldFromAHeldOne();
 };
 
 void PortRefusalTest::reasonSaysWhatToDo_data() {
@@ -45,6 +51,39 @@ void PortRefusalTest::reasonSaysWhatToDo() {
     // The system's text sends the operator after the wrong fix once the cause is known.
     if (refusal.cause != PortRefusal::Cause::Unknown)
         QVERIFY2(!reason.contains(QLatin1String("locking")), qPrintable(reason));
+}
+
+void PortRefusalTest::lockOfAnEndedProcessToldFromAHeldOne_data() {
+    QTest::addColumn<bool>("ended");
+    QTest::newRow("held by a running process") << false;
+    QTest::newRow("left by an ended process") << true;
+}
+
+void PortRefusalTest::lockOfAnEndedProcessToldFromAHeldOne() {
+    QFETCH(bool, ended);
+    // No such device: only its lock file speaks.
+    const QString device = QStringLiteral("/dev/refusal-test-%1").arg(::getpid());
+    const QString lockFile = portLockFile(device);
+    QVERIFY(!lockFile.isEmpty());
+    qint64 holder = ::getpid();
+    if (ended) {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(0);
+        QCOMPARE(::waitpid(child, nullptr, 0), child);
+        holder = child;
+    }
+    const auto removeLock = qScopeGuard([&] { QFile::remove(lockFile); });
+    QFile lock(lockFile);
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    QVERIFY(lock.write(QStringLiteral("%1\n").arg(holder, 10).toLatin1()) > 0);
+    lock.close();
+
+    const PortRefusal refusal = explainRefusal(device);
+
+    QCOMPARE(refusal.cause, ended ? PortRefusal::Cause::StaleLock : PortRefusal::Cause::InUse);
+    QCOMPARE(refusal.holderPid, holder);
+    QCOMPARE(refusal.lockFile, ended ? lockFile : QString());
 }
 
 QTEST_APPLESS_MAIN(PortRefusalTest)

@@ -290,27 +290,33 @@ void WindowLayoutTest::editsUnderTheTypingLimit_data() {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QStringList>("operations");
     QTest::addColumn<QString>("text");
+    // Where typing goes on: after the last character the edit kept.
+    QTest::addColumn<int>("cursor");
     const QString name17 = QStringLiteral("program:ABCDEFGHIJKLMNOPQ");
     QTest::newRow("long name shortened key by key")
-        << "txtBDName" << QStringList{name17, "end", "bs", "bs", "bs", "bs"} << "ABCDEFGHIJKLM";
+        << "txtBDName" << QStringList{name17, "end", "bs", "bs", "bs", "bs"} << "ABCDEFGHIJKLM"
+        << 13;
     QTest::newRow("long name shortened from the start")
-        << "txtBDName" << QStringList{name17, "home", "del", "del"} << "CDEFGHIJKLMNOPQ";
+        << "txtBDName" << QStringList{name17, "home", "del", "del"} << "CDEFGHIJKLMNOPQ" << 0;
     QTest::newRow("long password, selection overtyped")
-        << "txtPwd" << QStringList{"program:123456789012", "select:0+4", "type:X"} << "X56789012";
+        << "txtPwd" << QStringList{"program:123456789012", "select:0+4", "type:X"} << "X56789012"
+        << 1;
     QTest::newRow("long name, typing at the end refused")
-        << "txtBDName" << QStringList{name17, "end", "type:R"} << "ABCDEFGHIJKLMNOPQ";
+        << "txtBDName" << QStringList{name17, "end", "type:R"} << "ABCDEFGHIJKLMNOPQ" << 17;
     QTest::newRow("paste cut to what fits")
-        << "txtPwd" << QStringList{"type:ABCD", "home", "paste:123456"} << "1234ABCD";
+        << "txtPwd" << QStringList{"type:ABCD", "home", "paste:123456"} << "1234ABCD" << 4;
     QTest::newRow("paste over a selection")
-        << "txtPwd" << QStringList{"type:ABCDEFGH", "select:2+2", "paste:123456"} << "AB12EFGH";
+        << "txtPwd" << QStringList{"type:ABCDEFGH", "select:2+2", "paste:123456"} << "AB12EFGH"
+        << 4;
     QTest::newRow("paste into a long text keeps its length")
-        << "txtBDName" << QStringList{name17, "home", "paste:xyz"} << "ABCDEFGHIJKLMNOPQ";
+        << "txtBDName" << QStringList{name17, "home", "paste:xyz"} << "ABCDEFGHIJKLMNOPQ" << 0;
 }
 
 void WindowLayoutTest::editsUnderTheTypingLimit() {
     QFETCH(QString, box);
     QFETCH(QStringList, operations);
     QFETCH(QString, text);
+    QFETCH(int, cursor);
     WindowUnderTest w;
     auto* edit = w->findChild<QLineEdit*>(box);
     for (const QString& operation : operations) {
@@ -331,6 +337,7 @@ void WindowLayoutTest::editsUnderTheTypingLimit() {
                                                                       : Qt::Key_Delete);
     }
     QCOMPARE(edit->text(), text);
+    QCOMPARE(edit->cursorPosition(), cursor);
 }
 
 void WindowLayoutTest::tooltips() {
