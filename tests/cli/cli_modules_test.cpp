@@ -172,7 +172,7 @@ private slots:
             << QStringList{"--refuse", "9"} << QStringList{"read", "--pace", "0"} << 0
             << "^the module refused the connections query$";
         QTest::newRow("module gone before the start")
-            << QStringList{} << set << -1 << ": No such file or directory$";
+            << QStringList{} << set << -1 << "^No such file or directory$";
         // Paced, so that the others are still running when it goes.
         QTest::newRow("module vanishes")
             << QStringList{}
