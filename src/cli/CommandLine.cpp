@@ -1,5 +1,6 @@
 #include "Profile.h"
 #include "Request.h"
+#include "link/FlowControl.h"
 #include "protocol/BaudCodes.h"
 
 #include <QCommandLineParser>
@@ -47,16 +48,6 @@ const CommandRow* commandNamed(const QString& name) {
         if (name == QLatin1String(row.name))
             return &row;
     return nullptr;
-}
-
-int handshakingOf(const QString& flow) {
-    if (flow == QLatin1String("none"))
-        return 0;
-    if (flow == QLatin1String("xonxoff"))
-        return 1;
-    if (flow == QLatin1String("hardware"))
-        return 2;
-    return -1;
 }
 
 // The defaults of a factory module, all writable keys.

@@ -1,6 +1,7 @@
 // Opening and closing the port, and finding the module's baud rate by
 // probing the standard rates one second apart.
 #include "Failure.h"
+#include "FlowControl.h"
 #include "protocol/BaudCodes.h"
 #include "protocol/Frames.h"
 #include "query/ParamSnapshot.h"
@@ -23,15 +24,6 @@ QString nextDetectionRate(const QString& rate) {
     return at + 1 < order.size() ? order[at + 1] : QString();
 }
 
-int handshakingOf(const QString& text) {
-    if (text == QLatin1String("Xon/Xoff"))
-        return 1;
-    if (text == QLatin1String("Hardware"))
-        return 2;
-    if (text == QLatin1String("None"))
-        return 0;
-    return -1;
-}
 } // namespace
 
 bool frmParvex::portShownOpen() const {

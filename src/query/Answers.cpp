@@ -2,7 +2,7 @@
 // length or form than its type's leaves the controls as they are.
 #include "protocol/BaudCodes.h"
 #include "protocol/Frames.h"
-#include "protocol/HexText.h"
+#include "protocol/Parameters.h"
 #include "ui/frmParvex.h"
 
 #include <QCheckBox>
@@ -11,84 +11,69 @@
 #include <QLineEdit>
 
 namespace {
-QString hexText(const QByteArray& bytes) {
-    QString text;
-    HexToStrHex(bytes, text);
-    return text;
+// Writes a value decoded from the data, if the data held one.
+template <typename Value, typename Write>
+bool written(const std::optional<Value>& value, Write&& write) {
+    if (value)
+        write(*value);
+    return value.has_value();
 }
 
-// Texts travel one byte a character and end at a zero byte, if any.
-QString textOf(const QByteArray& bytes) {
-    const qsizetype zero = bytes.indexOf('\0');
-    return QString::fromLatin1(zero < 0 ? bytes : bytes.left(zero));
+bool setCheckState(QCheckBox* box, const QByteArray& data) {
+    return written(Parameters::switchOf(data), [box](bool on) { box->setChecked(on); });
 }
 
-bool setCheckState(QCheckBox* box, uint8_t state) {
-    if (state > 1)
-        return false;
-    box->setChecked(state == 1);
-    return true;
-}
-
-// One word a box, in the group's order; only data of exactly that length.
+// One word a box, in the group's order.
 bool setHexWords(const QByteArray& data, const std::vector<frmParvex::HexField>& group) {
-    if (data.size() != static_cast<qsizetype>(group.size() * 2))
-        return false;
-    qsizetype offset = 0;
-    for (const frmParvex::HexField& field : group) {
-        field.box->setText(hexText(data.mid(offset, 2)));
-        offset += 2;
-    }
-    return true;
+    return written(Parameters::hexWordsOf(data, static_cast<qsizetype>(group.size())),
+                   [&group](const QStringList& words) {
+                       for (size_t i = 0; i < group.size(); ++i)
+                           group[i].box->setText(words[static_cast<qsizetype>(i)]);
+                   });
+}
+
+auto textInto(QLineEdit* box) {
+    return [box](const QString& text) { box->setText(text); };
 }
 } // namespace
 
-bool frmParvex::selectBaudCode(uint16_t code) {
-    const auto text = BaudCodes::textOfCode(code);
-    if (!text)
-        return false;
-    if (paramBaudRate->findText(*text) < 0)
+// A module at one of the faster rates adds their rows to the list.
+void frmParvex::selectBaudRow(const QString& text) {
+    if (paramBaudRate->findText(text) < 0)
         paramBaudRate->addItems(BaudCodes::extendedRows());
-    paramBaudRate->setCurrentText(*text);
-    return true;
+    paramBaudRate->setCurrentText(text);
 }
 
 bool frmParvex::decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen) {
     const QByteArray data = Param.left(ParamLen > 0 ? ParamLen : 0);
-    auto byte = [&](int i) { return static_cast<uint8_t>(data[i]); };
-    // Each case writes only data of its type's length.
-    auto written = [](bool fits, auto&& write) {
-        if (fits)
-            write();
-        return fits;
-    };
     switch (CmdType) {
     case Frames::FirmwareVersion:
-        return written(ParamLen == 2, [&] {
-            version->setText(QStringLiteral("(Firmware Version %1.%2)").arg(byte(0)).arg(byte(1)));
+        return written(Parameters::versionOf(data), [this](const QString& number) {
+            version->setText(QStringLiteral("(Firmware Version %1)").arg(number));
         });
     case Frames::BaudRate:
-        return ParamLen == 2 && selectBaudCode(static_cast<uint16_t>(byte(0) * 256 + byte(1)));
+        return written(Parameters::rateOf(data),
+                       [this](const QString& rate) { selectBaudRow(rate); });
     case Frames::Security:
-        return ParamLen == 1 && setCheckState(IsAuth, byte(0));
+        return setCheckState(IsAuth, data);
     case Frames::Password:
-        return written(ParamLen >= 1, [&] { txtPwd->setText(textOf(data)); });
+        return written(Parameters::textOf(data), textInto(txtPwd));
     case Frames::SniffMode:
         return setHexWords(data, sniffFields());
     case Frames::ParkMode:
         return setHexWords(data, parkFields());
     case Frames::DeviceName:
-        return written(ParamLen >= 1, [&] { txtBDName->setText(textOf(data)); });
+        return written(Parameters::textOf(data), textInto(txtBDName));
     case Frames::ClassOfDevice:
-        return written(ParamLen == 3, [&] { txtClassOfDevice->setText(hexText(data)); });
+        return written(Parameters::classOfDeviceOf(data), textInto(txtClassOfDevice));
     case Frames::MasterSlave:
-        return ParamLen == 1 && setCheckState(IsMaster, byte(0));
+        return setCheckState(IsMaster, data);
     case Frames::MaximumConnections:
-        return written(ParamLen == 1, [&] { txtMaxConnNum->setText(QString::number(byte(0))); });
+        return written(Parameters::countOf(data), textInto(txtMaxConnNum));
     case Frames::ScanParameters:
         return setHexWords(data, scanFields());
     case Frames::Bind:
-        return ParamLen == 1 && setCheckState(chkIsBind, byte(0));
+        return setCheckState(chkIsBind, data);
     default:
         return false;
     }

@@ -1,5 +1,6 @@
 // The Set action: write every parameter whose window value differs from the
 // values last read or written, in one pass, then remember the window.
+#include "protocol/Parameters.h"
 #include "ui/frmParvex.h"
 
 #include <QCheckBox>
@@ -8,11 +9,6 @@
 #include <QPushButton>
 
 namespace {
-// Scan values are unsigned 16-bit numbers.
-uint16_t hexWordValue(const QString& text) {
-    return static_cast<uint16_t>(text.toUInt(nullptr, 16));
-}
-
 // What the Set action sends: every row while nothing is held, else the rows
 // whose window value differs. Check boxes compare as numbers.
 struct ChangedRows {
@@ -52,12 +48,18 @@ bool frmParvex::changedFieldsAcceptable(const ParamSnapshotFields& window) {
            (!changed.scan || hexWordsAcceptable(scanFields()));
 }
 
-bool frmParvex::scanWindowFits(QLineEdit* interval, QLineEdit* window, const QString& message) {
-    if (hexWordValue(window->text()) <= hexWordValue(interval->text()))
-        return true;
-    refuseField(window, message, BoxIcon::Critical);
-    enableAction(CmdSet);
-    return false;
+bool frmParvex::scanWindowsFit() {
+    const std::vector<HexField> scan = scanFields();
+    for (const Parameters::ScanWindowRule& rule : Parameters::scanWindowRules()) {
+        QLineEdit* window = scan[static_cast<size_t>(rule.window)].box;
+        if (!Parameters::scanWindowFits(scan[static_cast<size_t>(rule.interval)].box->text(),
+                                        window->text())) {
+            refuseField(window, QString::fromLatin1(rule.message), BoxIcon::Critical);
+            enableAction(CmdSet);
+            return false;
+        }
+    }
+    return true;
 }
 
 void frmParvex::CmdSet_Click() {
@@ -66,9 +68,8 @@ void frmParvex::CmdSet_Click() {
                BoxIcon::Critical);
         return;
     }
-    if (txtPwd->text().trimmed().isEmpty()) {
-        MsgBox(QStringLiteral("Please input the password！"), QStringLiteral("Warn"),
-               BoxIcon::Exclamation);
+    if (Parameters::isBlankPassword(txtPwd->text())) {
+        MsgBox(Parameters::blankPasswordRule(), QStringLiteral("Warn"), BoxIcon::Exclamation);
         return;
     }
     // A field that cannot be sent stops the action before anything is.
@@ -102,16 +103,7 @@ void frmParvex::CmdSet_Click() {
     if (changed.baudRate)
         SetBaudRate();
     if (changed.scan) {
-        // The scan group holds page interval and window, then inquiry
-        // interval and window.
-        const std::vector<HexField> scan = scanFields();
-        if (!scanWindowFits(
-                scan[0].box, scan[1].box,
-                QStringLiteral("Page Scan window can not be larger than Page Scan interval!")) ||
-            !scanWindowFits(
-                scan[2].box, scan[3].box,
-                QStringLiteral(
-                    "Inquiry Scan window can not be larger than Inquiry Scan interval!")))
+        if (!scanWindowsFit())
             return;
         SetScanParam();
     }

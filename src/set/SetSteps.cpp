@@ -2,7 +2,7 @@
 // bytes, send the set command, record it as the command in flight.
 #include "protocol/BaudCodes.h"
 #include "protocol/Frames.h"
-#include "protocol/HexText.h"
+#include "protocol/Parameters.h"
 #include "ui/frmParvex.h"
 
 #include <QCheckBox>
@@ -10,21 +10,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QTimer>
-
-namespace {
-constexpr int classOfDeviceDigits = 6;
-
-// A 16-bit field: one to four hexadecimal digits.
-bool isHexWordText(const QString& text) {
-    QByteArray scratch;
-    return !text.isEmpty() && text.size() <= 4 && StrHexToHex(text, scratch);
-}
-
-bool isClassOfDeviceText(const QString& text) {
-    QByteArray scratch;
-    return text.size() == classOfDeviceDigits && StrHexToHex(text, scratch);
-}
-} // namespace
 
 void frmParvex::refuseField(QLineEdit* field, const QString& text, BoxIcon icon) {
     MsgBox(text, QStringLiteral("Warn"), icon);
@@ -40,9 +25,8 @@ void frmParvex::focusField(QLineEdit* field) {
 
 bool frmParvex::hexWordsAcceptable(const std::vector<HexField>& fields) {
     for (const HexField& field : fields) {
-        if (!isHexWordText(field.box->text())) {
-            refuseField(field.box, QString::fromLatin1(field.name) +
-                                       QStringLiteral(" must be 1 to 4 hexadecimal digits!"));
+        if (!Parameters::isHexWord(field.box->text())) {
+            refuseField(field.box, Parameters::hexWordRule(field.name));
             return false;
         }
     }
@@ -53,20 +37,17 @@ bool frmParvex::classOfDeviceAcceptable() {
     // Pressing Set by its access key leaves the focus in the field; the
     // correction that leaving it would make comes first.
     txtClassOfDevice_LostFocus();
-    if (isClassOfDeviceText(txtClassOfDevice->text()))
+    if (Parameters::isClassOfDevice(txtClassOfDevice->text()))
         return true;
-    refuseField(txtClassOfDevice, QStringLiteral("Class of Device must be 6 hexadecimal digits!"));
+    refuseField(txtClassOfDevice, Parameters::classOfDeviceRule());
     return false;
 }
 
 void frmParvex::buildHexWords(const std::vector<HexField>& fields) {
-    ParamBuf = QByteArray(static_cast<qsizetype>(fields.size() * 2), '\0');
-    qsizetype offset = 0;
-    for (const HexField& field : fields) {
-        StrHexToHex(field.box->text().rightJustified(4, QLatin1Char('0')), ParamBuf2);
-        ParamBuf[offset++] = ParamBuf2[0];
-        ParamBuf[offset++] = ParamBuf2[1];
-    }
+    QStringList words;
+    for (const HexField& field : fields)
+        words << field.box->text();
+    ParamBuf = Parameters::hexWordBytes(words);
 }
 
 void frmParvex::sendStep(uint8_t CmdType, const QByteArray& Param, const QString& status) {
@@ -84,7 +65,7 @@ void frmParvex::sendHexWordsStep(uint8_t CmdType, const std::vector<HexField>& f
 }
 
 void frmParvex::sendCheckBoxStep(uint8_t CmdType, const QCheckBox* box, const QString& status) {
-    ParamBuf = QByteArray(1, box->isChecked() ? '\1' : '\0');
+    ParamBuf = Parameters::switchBytes(box->isChecked());
     sendStep(CmdType, ParamBuf, status);
 }
 
@@ -105,7 +86,7 @@ void frmParvex::SetSecurity() {
 }
 
 void frmParvex::SetPassword() {
-    ParamBuf = txtPwd->text().toLatin1();
+    ParamBuf = Parameters::textBytes(txtPwd->text());
     sendStep(Frames::Password, ParamBuf, QStringLiteral("Setting the password......"));
 }
 
@@ -120,14 +101,14 @@ void frmParvex::SetParkParam() {
 }
 
 void frmParvex::SetDeviceName() {
-    ParamBuf = txtBDName->text().toLatin1();
+    ParamBuf = Parameters::textBytes(txtBDName->text());
     sendStep(Frames::DeviceName, ParamBuf, QStringLiteral("Setting the device name......"));
 }
 
 void frmParvex::SetClassOfDevice() {
     if (!classOfDeviceAcceptable())
         return;
-    StrHexToHex(txtClassOfDevice->text(), ParamBuf);
+    ParamBuf = Parameters::classOfDeviceBytes(txtClassOfDevice->text());
     sendStep(Frames::ClassOfDevice, ParamBuf, QStringLiteral("Setting the class of device......"));
 }
 

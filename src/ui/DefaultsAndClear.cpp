@@ -1,6 +1,7 @@
 // The factory values, and making the module forget its bound address.
 #include "frmParvex.h"
 #include "protocol/Frames.h"
+#include "protocol/Parameters.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,21 +12,30 @@
 namespace {
 void writeFactoryTexts(const std::vector<frmParvex::HexField>& group) {
     for (const frmParvex::HexField& field : group)
-        field.box->setText(QString::fromLatin1(field.factory));
+        field.box->setText(field.factory);
+}
+
+QString factoryText(Frames::CommandType type) {
+    return QString::fromLatin1(Parameters::byType(type).factory);
+}
+
+bool factorySwitch(Frames::CommandType type) {
+    const Parameters::Parameter& parameter = Parameters::byType(type);
+    return QLatin1String(parameter.factory) == QLatin1String(parameter.on);
 }
 } // namespace
 
 void frmParvex::CmdSetDefault_Click() {
-    txtBDName->setText(QStringLiteral("KAVRO5190"));
-    txtPwd->setText(QStringLiteral("5807"));
-    IsAuth->setChecked(true);
-    paramBaudRate->setCurrentText(QStringLiteral("9600"));
+    txtBDName->setText(factoryText(Frames::DeviceName));
+    txtPwd->setText(factoryText(Frames::Password));
+    IsAuth->setChecked(factorySwitch(Frames::Security));
+    paramBaudRate->setCurrentText(factoryText(Frames::BaudRate));
     writeFactoryTexts(sniffFields());
     writeFactoryTexts(parkFields());
-    IsMaster->setChecked(false);
-    txtMaxConnNum->setText(QStringLiteral("1"));
-    txtClassOfDevice->setText(QStringLiteral("000000"));
-    chkIsBind->setChecked(true);
+    IsMaster->setChecked(factorySwitch(Frames::MasterSlave));
+    txtMaxConnNum->setText(factoryText(Frames::MaximumConnections));
+    txtClassOfDevice->setText(factoryText(Frames::ClassOfDevice));
+    chkIsBind->setChecked(factorySwitch(Frames::Bind));
     writeFactoryTexts(scanFields());
 }
 
@@ -35,7 +45,7 @@ void frmParvex::CmdClearAddr_Click() {
                BoxIcon::Critical);
         return;
     }
-    const QByteArray param(1, '\0');
+    const QByteArray param = Parameters::clearBoundAddressBytes();
     SendSetCmd(Frames::ClearBoundAddress, param);
     recordCommandInFlight(Frames::ClearBoundAddress, param);
     // A new command gets its own two resends.

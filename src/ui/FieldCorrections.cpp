@@ -1,5 +1,6 @@
 // Corrections made when a field is left, and the two open/close sliders.
 #include "frmParvex.h"
+#include "protocol/Parameters.h"
 
 #include <QLineEdit>
 #include <QSlider>
@@ -8,14 +9,14 @@ namespace {
 // Open: the group's open texts; close: its factory texts.
 void fillSwitchGroup(const std::vector<frmParvex::HexField>& group, bool open) {
     for (const frmParvex::HexField& field : group)
-        field.box->setText(QString::fromLatin1(open ? field.open : field.factory));
+        field.box->setText(open ? QString::fromLatin1(field.open) : field.factory);
 }
 } // namespace
 
 void frmParvex::txtClassOfDevice_LostFocus() {
-    const QString text = txtClassOfDevice->text();
-    if (text.size() < 6)
-        txtClassOfDevice->setText(QString(6 - text.size(), QLatin1Char('0')) + text);
+    const QString padded = Parameters::paddedClassOfDevice(txtClassOfDevice->text());
+    if (padded != txtClassOfDevice->text())
+        txtClassOfDevice->setText(padded);
 }
 
 void frmParvex::fillBlankScanField(QLineEdit* box) {
@@ -23,7 +24,7 @@ void frmParvex::fillBlankScanField(QLineEdit* box) {
         return;
     for (const HexField& field : scanFields())
         if (field.box == box)
-            box->setText(QString::fromLatin1(field.factory));
+            box->setText(field.factory);
 }
 
 // The slider's position after the operator's action: value() still holds

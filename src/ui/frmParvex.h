@@ -123,7 +123,6 @@ public:
     int16_t RetryCount = 0;
     // Bytes of the command being built, or data of the answer being decoded.
     QByteArray ParamBuf;
-    QByteArray ParamBuf2;
     std::array<uint8_t, 2> BaudParam{{0, 0}};
     bool AdvancedShown = false;
 
@@ -190,7 +189,7 @@ public:
     struct HexField {
         QLineEdit* box;
         const char* name;
-        const char* factory;
+        QString factory;
         const char* open;
     };
     std::vector<HexField> sniffFields() const;
@@ -249,7 +248,9 @@ private:
 
     // set/SetSequence.cpp.
     bool changedFieldsAcceptable(const ParamSnapshotFields& window);
-    bool scanWindowFits(QLineEdit* interval, QLineEdit* window, const QString& message);
+    // Each scan window no larger than its interval; else the first that is
+    // refused.
+    bool scanWindowsFit();
 
     // set/SetSteps.cpp.
     bool hexWordsAcceptable(const std::vector<HexField>& fields);
@@ -273,7 +274,7 @@ private:
     // query/Answers.cpp. True when the answer's data was written into the
     // window.
     bool decodeAnswer(uint8_t CmdType, const QByteArray& Param, int16_t ParamLen);
-    bool selectBaudCode(uint16_t code);
+    void selectBaudRow(const QString& text);
 
     // ui/FieldCorrections.cpp.
     void fillBlankScanField(QLineEdit* box);
