@@ -4,9 +4,11 @@
 // nothing to any module.
 #include "CliRig.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTest>
+#include <csignal>
 
 namespace {
 const QStringList fast{"--rate", "9600", "--pace", "0", "--json"};
@@ -189,12 +191,13 @@ private slots:
         TestModule& middle = *rig.modules[1];
         if (killAfterFrames < 0)
             middle.end();
-        const CliRun run = rig.run(
-            command + rig.portArguments() + QStringList{"--rate", "9600", "--json"}, {}, [&] {
-                if (killAfterFrames > 0 &&
-                    receivedFrames(middle.events, FrameKind::Any).size() >= killAfterFrames)
-                    middle.end();
-            });
+        const CliRun run =
+            rig.run(command + rig.portArguments() + QStringList{"--rate", "9600", "--json"}, {},
+                    [&](QProcess&) {
+                        if (killAfterFrames > 0 &&
+                            receivedFrames(middle.events, FrameKind::Any).size() >= killAfterFrames)
+                            middle.end();
+                    });
         QVERIFY2(run.exitCode == 1 && run.ports.size() == 3, qPrintable(run.describe()));
         const QJsonObject failed = run.ports[1].toObject();
         QVERIFY(!failed["ok"].toBool());
@@ -210,6 +213,25 @@ private slots:
                 QCOMPARE(run.ports[i]["settings"].toObject().size(), 12);
             }
         }
+    }
+
+    // Ctrl+C closes the ports and reports what had finished.
+    void interruptReportsWhatFinished() {
+        QVERIFY(rig.startModule() && rig.startModule({"--silent", "3"}));
+        QElapsedTimer running;
+        running.start();
+        bool interrupted = false;
+        const CliRun run =
+            rig.run(QStringList{"set", "password=4321", "--rate", "9600", "--pace", "0", "--json"} +
+                        rig.portArguments(),
+                    {}, [&](QProcess& cli) {
+                        if (!interrupted && running.elapsed() > 1500 && cli.processId() > 0)
+                            interrupted = ::kill(static_cast<pid_t>(cli.processId()), SIGINT) == 0;
+                    });
+        QVERIFY2(run.exitCode == 130 && run.ports.size() == 2, qPrintable(run.describe()));
+        QVERIFY(run.ports[0]["ok"].toBool());
+        QCOMPARE(run.ports[1]["error"].toString(), QStringLiteral("interrupted"));
+        QCOMPARE(rig.modules[0]->settings()["password"].toString(), QStringLiteral("4321"));
     }
 
     void detectsTheRateWithoutBeingTold() {

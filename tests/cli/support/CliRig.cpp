@@ -85,7 +85,7 @@ QString CliRig::writeFile(const QString& name, const QByteArray& contents) const
 }
 
 CliRun CliRig::run(const QStringList& arguments, const QByteArray& input,
-                   const std::function<void()>& tick) {
+                   const std::function<void(QProcess&)>& tick) {
     QProcess cli;
     cli.start(QStringLiteral(PARVEX_CLI_PROGRAM), arguments);
     CliRun result;
@@ -99,7 +99,7 @@ CliRun CliRig::run(const QStringList& arguments, const QByteArray& input,
     while (cli.state() != QProcess::NotRunning && !deadline.hasExpired()) {
         QTest::qWait(5);
         if (tick)
-            tick();
+            tick(cli);
     }
     if (cli.state() != QProcess::NotRunning) {
         cli.kill();

@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -46,9 +47,10 @@ public:
     // "-p LINK" for each module started, in order.
     QStringList portArguments() const;
     QString writeFile(const QString& name, const QByteArray& contents) const;
-    // Runs parvex-cli to its end; tick runs every few milliseconds meanwhile.
+    // Runs parvex-cli to its end; tick runs every few milliseconds meanwhile,
+    // with the program's process.
     CliRun run(const QStringList& arguments, const QByteArray& input = {},
-               const std::function<void()>& tick = {});
+               const std::function<void(QProcess&)>& tick = {});
 
     std::vector<std::unique_ptr<TestModule>> modules;
 
