@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -53,12 +54,18 @@ const CommandRow* commandNamed(const QString& name) {
 // The defaults of a factory module, all writable keys.
 QString addFactoryValues(Request& request) {
     for (const Parameters::Parameter& parameter : Parameters::all())
-        if (parameter.writable)
+        if (parameter.writable())
             if (const QString error = addValue(request, QString::fromLatin1(parameter.key),
                                                QString::fromLatin1(parameter.factory));
                 !error.isEmpty())
                 return error;
     return {};
+}
+
+void inReadOrder(QList<QPair<const Parameters::Parameter*, QString>>& values) {
+    // The table is one array: its addresses run in read order.
+    std::sort(values.begin(), values.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 QString takeOperands(Request& request, const QStringList& operands) {
@@ -169,5 +176,6 @@ ParsedRequest parseCommandLine(const QStringList& arguments) {
     parsed.error = takeOptions(parsed.request, parser);
     if (parsed.error.isEmpty())
         parsed.error = takeOperands(parsed.request, operands);
+    inReadOrder(parsed.request.values);
     return parsed;
 }

@@ -3,17 +3,13 @@
 namespace {
 using Parameters::Kind;
 
-bool isOnOff(const Parameters::Parameter& parameter) {
-    return parameter.kind == Kind::Switch && QLatin1String(parameter.on) == QLatin1String("on");
-}
-
 bool isNumber(const Parameters::Parameter& parameter) {
     return parameter.kind == Kind::Rate || parameter.kind == Kind::Count;
 }
 } // namespace
 
 QJsonValue toJson(const Parameters::Parameter& parameter, const QString& value) {
-    if (isOnOff(parameter))
+    if (parameter.isOnOff())
         return value == QLatin1String(parameter.on);
     bool numeric = false;
     const int number = value.toInt(&numeric);
@@ -24,13 +20,13 @@ QJsonValue toJson(const Parameters::Parameter& parameter, const QString& value) 
 
 std::optional<QString> fromJson(const Parameters::Parameter& parameter, const QJsonValue& value,
                                 QString& error) {
-    if (isOnOff(parameter) && value.isBool())
+    if (parameter.isOnOff() && value.isBool())
         return QString::fromLatin1(value.toBool() ? parameter.on : parameter.off);
     if (isNumber(parameter) && value.isDouble() && value.toDouble() == value.toInteger())
         return QString::number(value.toInteger());
     if (value.isString())
         return value.toString();
-    error = isOnOff(parameter)    ? QStringLiteral("must be true or false")
+    error = parameter.isOnOff()   ? QStringLiteral("must be true or false")
             : isNumber(parameter) ? QStringLiteral("must be a whole number")
                                   : QStringLiteral("must be a string");
     return std::nullopt;

@@ -31,11 +31,6 @@ ModuleJob::ModuleJob(const Request& jobRequest, const QString& portName, QObject
     connect(&port, &PortSession::rateTried, this, [this](qint32 rate, int n, int total) {
         emit progressed(QStringLiteral("detecting"), QStringLiteral("%1 baud").arg(rate), n, total);
     });
-    // Written in read order, whatever order they were given in.
-    for (const Parameter& parameter : Parameters::all())
-        for (const auto& value : request.values)
-            if (value.first == &parameter)
-                toWrite << value;
 }
 
 void ModuleJob::start() {
@@ -51,14 +46,15 @@ void ModuleJob::begin() {
         succeed();
         return;
     case Request::Command::Read:
-        read(everyParameter(), 0, [this] { succeed(); });
+        read(everyParameter(), QStringLiteral("reading"), 0, [this] { succeed(); });
         return;
     case Request::Command::Set:
+        toWrite = request.values;
         write(0, [this] { readBackAndCompare(); });
         return;
     case Request::Command::Apply:
     case Request::Command::Default:
-        read(everyParameter(), 0, [this] { writeWhatDiffers(); });
+        read(everyParameter(), QStringLiteral("reading"), 0, [this] { writeWhatDiffers(); });
         return;
     case Request::Command::Clear:
         clearBoundAddress();
@@ -66,26 +62,24 @@ void ModuleJob::begin() {
     }
 }
 
-void ModuleJob::read(const QList<const Parameter*>& keys, int index,
+void ModuleJob::read(const QList<const Parameter*>& keys, const QString& step, int index,
                      const std::function<void()>& next) {
     if (index >= keys.size()) {
         next();
         return;
     }
     const Parameter* parameter = keys[index];
-    const QString step =
-        outcome.written.isEmpty() ? QStringLiteral("reading") : QStringLiteral("reading back");
     port.setStep(QStringLiteral("%1 %2").arg(step, keyOf(parameter)));
     emit progressed(step, keyOf(parameter), index + 1, static_cast<int>(keys.size()));
     port.query(parameter->type, QStringLiteral("the %1 query").arg(keyOf(parameter)),
-               [this, keys, index, next, parameter](const PortSession::Answer& answer) {
+               [this, keys, step, index, next, parameter](const PortSession::Answer& answer) {
                    if (answer.status != 0) {
                        fail(
                            QStringLiteral("the module refused the %1 query").arg(keyOf(parameter)));
                        return;
                    }
                    outcome.settings[keyOf(parameter)] = Parameters::decode(*parameter, answer.data);
-                   read(keys, index + 1, next);
+                   read(keys, step, index + 1, next);
                });
 }
 
@@ -112,7 +106,7 @@ void ModuleJob::write(int index, const std::function<void()>& next) {
 
 void ModuleJob::writeWhatDiffers() {
     Values differing;
-    for (const auto& value : toWrite)
+    for (const auto& value : request.values)
         if (outcome.settings.value(keyOf(value.first)) != value.second)
             differing << value;
     toWrite = differing;
@@ -123,7 +117,7 @@ void ModuleJob::readBackAndCompare() {
     QList<const Parameter*> keys;
     for (const auto& value : toWrite)
         keys << value.first;
-    read(keys, 0, [this] {
+    read(keys, QStringLiteral("reading back"), 0, [this] {
         for (const auto& [parameter, value] : toWrite) {
             const auto held = outcome.settings.value(keyOf(parameter));
             if (held != value) {
@@ -152,23 +146,24 @@ void ModuleJob::clearBoundAddress() {
 }
 
 void ModuleJob::succeed() {
-    outcome.ok = true;
-    port.close();
-    outcome.finished = true;
-    outcome.elapsedMs = elapsed.elapsed();
-    emit progressed(QStringLiteral("done"), {}, 0, 0);
-    emit finished();
+    finish({});
 }
 
 void ModuleJob::fail(const QString& reason) {
+    finish(reason);
+}
+
+// The port is closed and the result kept; whatever comes later is too late.
+void ModuleJob::finish(const QString& error) {
     if (outcome.finished)
         return;
     port.close();
-    outcome.ok = false;
-    outcome.error = reason;
+    outcome.ok = error.isEmpty();
+    outcome.error = error;
     outcome.finished = true;
     outcome.elapsedMs = elapsed.elapsed();
-    emit progressed(QStringLiteral("failed: %1").arg(reason), {}, 0, 0);
+    emit progressed(outcome.ok ? QStringLiteral("done") : QStringLiteral("failed: %1").arg(error),
+                    {}, 0, 0);
     emit finished();
 }
 

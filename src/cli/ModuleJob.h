@@ -46,7 +46,7 @@ private:
     using Values = QList<QPair<const Parameters::Parameter*, QString>>;
 
     void begin();
-    void read(const QList<const Parameters::Parameter*>& keys, int index,
+    void read(const QList<const Parameters::Parameter*>& keys, const QString& step, int index,
               const std::function<void()>& next);
     void write(int index, const std::function<void()>& next);
     void readBackAndCompare();
@@ -54,6 +54,7 @@ private:
     void clearBoundAddress();
     void succeed();
     void fail(const QString& reason);
+    void finish(const QString& error);
 
     const Request& request;
     PortSession port;

@@ -75,7 +75,7 @@ QString loadProfile(const QString& path, Request& request) {
         return QStringLiteral("%1: %2").arg(path, error);
     for (auto it = settings.begin(); it != settings.end(); ++it) {
         const Parameters::Parameter* parameter = Parameters::byKey(it.key());
-        if (parameter && !parameter->writable)
+        if (parameter && !parameter->writable())
             continue;
         QString typeError;
         const auto value = parameter ? fromJson(*parameter, it.value(), typeError) : QString();

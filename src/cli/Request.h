@@ -13,7 +13,8 @@ struct Request {
 
     Command command = Command::Read;
     QStringList ports;
-    // The values to write, canonical, in read order (set, apply, default).
+    // The values to write, canonical, in read order whatever order they were
+    // given in (set, apply, default).
     QList<QPair<const Parameters::Parameter*, QString>> values;
     qint32 rate = 0; // 0: find it
     int handshaking = 0;

@@ -1,20 +1,20 @@
 #include "protocol/Frames.h"
 
 namespace Frames {
+QByteArray frame(const QByteArray& body) {
+    QByteArray bytes;
+    bytes.reserve(body.size() + 3);
+    bytes.append(char(syncFirst)).append(char(syncSecond));
+    bytes.append(static_cast<char>(body.size()));
+    bytes.append(body);
+    return bytes;
+}
+
 QByteArray setCommand(uint8_t CmdType, const QByteArray& Param) {
-    QByteArray frame;
-    frame.reserve(Param.size() + 4);
-    frame.append(char(syncFirst)).append(char(syncSecond));
-    frame.append(static_cast<char>(Param.size() + 1));
-    frame.append(static_cast<char>(CmdType));
-    frame.append(Param);
-    return frame;
+    return frame(QByteArray(1, static_cast<char>(CmdType)) + Param);
 }
 
 QByteArray query(uint8_t CmdType) {
-    QByteArray frame;
-    frame.append(char(syncFirst)).append(char(syncSecond)).append(char(0x02));
-    frame.append(static_cast<char>(queryMarker)).append(static_cast<char>(CmdType));
-    return frame;
+    return frame(QByteArray(1, static_cast<char>(queryMarker)) + static_cast<char>(CmdType));
 }
 } // namespace Frames

@@ -30,6 +30,8 @@ enum CommandType : uint8_t {
     Bind = 14,
 };
 
+// The two sync bytes, the body's length, the body (at most 255 bytes).
+QByteArray frame(const QByteArray& body);
 // Body: the command type, then the parameter bytes (at most 254).
 QByteArray setCommand(uint8_t CmdType, const QByteArray& Param);
 // Body: the query marker, then the command type.

@@ -8,87 +8,26 @@ using namespace Parameters;
 
 constexpr int hexWordDigits = 4;
 constexpr int classOfDeviceDigits = 6;
-constexpr int classOfDeviceBytes_ = 3;
+constexpr int classOfDeviceLength = 3;
 
-const std::vector<Parameter>& table() {
-    static const std::vector<Parameter> parameters{
-        {"version", Frames::FirmwareVersion, Kind::Version, false},
-        {"baud", Frames::BaudRate, Kind::Rate, true, nullptr, nullptr, 0, {}, nullptr, "9600"},
-        {"security", Frames::Security, Kind::Switch, true, "on", "off", 0, {}, nullptr, "on"},
-        {"password", Frames::Password, Kind::Text, true, nullptr, nullptr, 8, {}, nullptr, "5807"},
-        {"sniff",
-         Frames::SniffMode,
-         Kind::HexWords,
-         true,
-         nullptr,
-         nullptr,
-         0,
-         {"Sniff Maximum", "Sniff Minimum", "Sniff attempt", "Sniff timeout"},
-         "max,min,attempt,timeout",
-         "0000,0000,0000,0000"},
-        {"park",
-         Frames::ParkMode,
-         Kind::HexWords,
-         true,
-         nullptr,
-         nullptr,
-         0,
-         {"Park Maximum", "Park Minimum"},
-         "max,min",
-         "0000,0000"},
-        {"name",
-         Frames::DeviceName,
-         Kind::Text,
-         true,
-         nullptr,
-         nullptr,
-         14,
-         {},
-         nullptr,
-         "KAVRO5190"},
-        {"class",
-         Frames::ClassOfDevice,
-         Kind::ClassOfDevice,
-         true,
-         nullptr,
-         nullptr,
-         0,
-         {},
-         nullptr,
-         "000000"},
-        {"role",
-         Frames::MasterSlave,
-         Kind::Switch,
-         true,
-         "master",
-         "slave",
-         0,
-         {},
-         nullptr,
-         "slave"},
-        {"connections",
-         Frames::MaximumConnections,
-         Kind::Count,
-         false,
-         nullptr,
-         nullptr,
-         0,
-         {},
-         nullptr,
-         "1"},
-        {"scan",
-         Frames::ScanParameters,
-         Kind::HexWords,
-         true,
-         nullptr,
-         nullptr,
-         0,
-         {"Page Scan interval", "Page Scan window", "Inquiry Scan interval", "Inquiry Scan window"},
-         "page_interval,page_window,inquiry_interval,inquiry_window",
-         "0400,0200,0400,0200"},
-        {"bind", Frames::Bind, Kind::Switch, true, "on", "off", 0, {}, nullptr, "on"},
-    };
-    return parameters;
+// One row a kind, naming only what that kind uses; plain kinds need no more
+// than their key, type and factory value.
+Parameter plain(const char* key, Frames::CommandType type, Kind kind, const char* factory) {
+    return {key, type, kind, factory};
+}
+
+Parameter switched(const char* key, Frames::CommandType type, const char* on, const char* off,
+                   const char* factory) {
+    return {key, type, Kind::Switch, factory, on, off};
+}
+
+Parameter text(const char* key, Frames::CommandType type, int maxChars, const char* factory) {
+    return {key, type, Kind::Text, factory, nullptr, nullptr, maxChars};
+}
+
+Parameter words(const char* key, Frames::CommandType type, std::vector<const char*> names,
+                const char* form, const char* factory) {
+    return {key, type, Kind::HexWords, factory, nullptr, nullptr, 0, std::move(names), form};
 }
 
 bool isPrintableAscii(const QString& text) {
@@ -117,9 +56,9 @@ Checked checkSwitch(const Parameter& parameter, const QString& text) {
     const QString word = text.toLower();
     const QString on = QString::fromLatin1(parameter.on);
     const QString off = QString::fromLatin1(parameter.off);
-    if (word == on || (on == QLatin1String("on") && word == QLatin1String("true")))
+    if (word == on || (parameter.isOnOff() && word == QLatin1String("true")))
         return {on, {}};
-    if (word == off || (off == QLatin1String("off") && word == QLatin1String("false")))
+    if (word == off || (parameter.isOnOff() && word == QLatin1String("false")))
         return {off, {}};
     return refused(QStringLiteral("must be %1 or %2").arg(on, off));
 }
@@ -165,28 +104,51 @@ Checked checkClassOfDevice(const QString& text) {
 } // namespace
 
 namespace Parameters {
+bool Parameter::isOnOff() const {
+    return kind == Kind::Switch && QLatin1String(on) == QLatin1String("on");
+}
+
 const std::vector<Parameter>& all() {
-    return table();
+    static const std::vector<Parameter> parameters{
+        plain("version", Frames::FirmwareVersion, Kind::Version, nullptr),
+        plain("baud", Frames::BaudRate, Kind::Rate, "9600"),
+        switched("security", Frames::Security, "on", "off", "on"),
+        text("password", Frames::Password, 8, "5807"),
+        words("sniff", Frames::SniffMode,
+              {"Sniff Maximum", "Sniff Minimum", "Sniff attempt", "Sniff timeout"},
+              "max,min,attempt,timeout", "0000,0000,0000,0000"),
+        words("park", Frames::ParkMode, {"Park Maximum", "Park Minimum"}, "max,min", "0000,0000"),
+        text("name", Frames::DeviceName, 14, "KAVRO5190"),
+        plain("class", Frames::ClassOfDevice, Kind::ClassOfDevice, "000000"),
+        switched("role", Frames::MasterSlave, "master", "slave", "slave"),
+        plain("connections", Frames::MaximumConnections, Kind::Count, "1"),
+        words("scan", Frames::ScanParameters,
+              {"Page Scan interval", "Page Scan window", "Inquiry Scan interval",
+               "Inquiry Scan window"},
+              "page_interval,page_window,inquiry_interval,inquiry_window", "0400,0200,0400,0200"),
+        switched("bind", Frames::Bind, "on", "off", "on"),
+    };
+    return parameters;
 }
 
 const Parameter* byKey(const QString& key) {
-    for (const Parameter& parameter : table())
+    for (const Parameter& parameter : all())
         if (key == QLatin1String(parameter.key))
             return &parameter;
     return nullptr;
 }
 
 const Parameter& byType(Frames::CommandType type) {
-    for (const Parameter& parameter : table())
+    for (const Parameter& parameter : all())
         if (parameter.type == type)
             return parameter;
-    return table().front();
+    return all().front();
 }
 
 QString keyList(bool writableOnly) {
     QStringList keys;
-    for (const Parameter& parameter : table())
-        if (parameter.writable || !writableOnly)
+    for (const Parameter& parameter : all())
+        if (parameter.writable() || !writableOnly)
             keys << QString::fromLatin1(parameter.key);
     return keys.join(QStringLiteral(", "));
 }
@@ -212,13 +174,8 @@ Checked check(const Parameter& parameter, const QString& text) {
 
 QByteArray encode(const Parameter& parameter, const QString& value) {
     switch (parameter.kind) {
-    case Kind::Rate: {
-        const uint16_t code = BaudCodes::codeOfText(value).value_or(0);
-        QByteArray bytes(2, '\0');
-        bytes[0] = static_cast<char>(code >> 8);
-        bytes[1] = static_cast<char>(code & 0xFF);
-        return bytes;
-    }
+    case Kind::Rate:
+        return rateBytes(value).value_or(QByteArray(2, '\0'));
     case Kind::Switch:
         return switchBytes(value == QLatin1String(parameter.on));
     case Kind::Text:
@@ -331,11 +288,21 @@ QByteArray classOfDeviceBytes(const QString& text) {
 }
 
 std::optional<QString> classOfDeviceOf(const QByteArray& data) {
-    if (data.size() != classOfDeviceBytes_)
+    if (data.size() != classOfDeviceLength)
         return std::nullopt;
     QString text;
     HexToStrHex(data, text);
     return text;
+}
+
+std::optional<QByteArray> rateBytes(const QString& row) {
+    const auto code = BaudCodes::codeOfText(row);
+    if (!code)
+        return std::nullopt;
+    QByteArray bytes(2, '\0');
+    bytes[0] = static_cast<char>(*code >> 8);
+    bytes[1] = static_cast<char>(*code & 0xFF);
+    return bytes;
 }
 
 std::optional<QString> rateOf(const QByteArray& data) {

@@ -26,7 +26,9 @@ struct Parameter {
     const char* key;
     Frames::CommandType type;
     Kind kind;
-    bool writable;
+    // What the module holds when it leaves the factory; the version has
+    // none.
+    const char* factory = nullptr;
     // Switch: the words for 1 and 0.
     const char* on = nullptr;
     const char* off = nullptr;
@@ -36,9 +38,11 @@ struct Parameter {
     // given in on a command line.
     std::vector<const char*> wordNames = {};
     const char* wordsForm = nullptr;
-    // What the module holds when it leaves the factory; the version has
-    // none.
-    const char* factory = nullptr;
+
+    // The version and the number of connections are only read.
+    bool writable() const { return kind != Kind::Version && kind != Kind::Count; }
+    // A switch whose words are "on" and "off" (not master and slave).
+    bool isOnOff() const;
 };
 
 // All twelve, in read order.
@@ -82,6 +86,8 @@ bool isClassOfDevice(const QString& text);
 QString classOfDeviceRule();
 QByteArray classOfDeviceBytes(const QString& text);
 std::optional<QString> classOfDeviceOf(const QByteArray& data);
+// A rate row's code, most significant byte first; nothing for another text.
+std::optional<QByteArray> rateBytes(const QString& row);
 std::optional<QString> rateOf(const QByteArray& data);
 std::optional<QString> versionOf(const QByteArray& data);
 std::optional<QString> countOf(const QByteArray& data);

@@ -145,8 +145,7 @@ void PortSession::onComm(SerialPortControl::CommEvent event, const QString& desc
     }
     const QByteArray bytes = serial.Input();
     receiver.ParseData(bytes, [this](const QByteArray& body) {
-        emit frameSeen(false, Frames::setCommand(static_cast<uint8_t>(body[0]), body.mid(1)),
-                       clock.elapsed());
+        emit frameSeen(false, Frames::frame(body), clock.elapsed());
         takeBody(body);
     });
 }

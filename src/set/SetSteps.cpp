@@ -1,6 +1,5 @@
 // One step a settable parameter: read its controls, build the parameter
 // bytes, send the set command, record it as the command in flight.
-#include "protocol/BaudCodes.h"
 #include "protocol/Frames.h"
 #include "protocol/Parameters.h"
 #include "ui/frmParvex.h"
@@ -70,9 +69,9 @@ void frmParvex::sendCheckBoxStep(uint8_t CmdType, const QCheckBox* box, const QS
 }
 
 void frmParvex::SetBaudRate() {
-    if (const auto code = BaudCodes::codeOfText(paramBaudRate->currentText())) {
-        BaudParam[0] = static_cast<uint8_t>(*code >> 8);
-        BaudParam[1] = static_cast<uint8_t>(*code & 0xFF);
+    if (const auto code = Parameters::rateBytes(paramBaudRate->currentText())) {
+        BaudParam[0] = static_cast<uint8_t>(code->at(0));
+        BaudParam[1] = static_cast<uint8_t>(code->at(1));
     }
     const QByteArray param(reinterpret_cast<const char*>(BaudParam.data()), 2);
     SendSetCmd(Frames::BaudRate, param);

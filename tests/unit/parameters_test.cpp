@@ -135,7 +135,7 @@ void ParametersTest::readOnlyAndFactoryValues() {
         keys << QString::fromLatin1(parameter.key);
         QCOMPARE(&Parameters::byType(parameter.type), &parameter);
         // Every factory value passes its own rules unchanged.
-        if (parameter.writable)
+        if (parameter.writable())
             QCOMPARE(Parameters::check(parameter, QString::fromLatin1(parameter.factory)).value,
                      std::optional<QString>(QString::fromLatin1(parameter.factory)));
     }
