@@ -76,7 +76,6 @@ void ParametersTest::refusals_data() {
     row("security", "yes", "must be on or off");
     row("role", "on", "must be master or slave");
     row("password", "   ", "Please input the password！");
-    row("password", "", "Please input the password！");
     row("password", "123456789", "must be 1 to 8 characters, not 9");
     row("password", "pässwd", "must be printable ASCII characters");
     row("name", "ABCDEFGHIJKLMNO", "must be 1 to 14 characters, not 15");
