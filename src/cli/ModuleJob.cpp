@@ -72,7 +72,7 @@ void ModuleJob::read(const QList<const Parameter*>& keys, const QString& step, i
     port.setStep(QStringLiteral("%1 %2").arg(step, keyOf(parameter)));
     emit progressed(step, keyOf(parameter), index + 1, static_cast<int>(keys.size()));
     port.query(parameter->type, QStringLiteral("the %1 query").arg(keyOf(parameter)),
-               [this, keys, step, index, next, parameter](const PortSession::Answer& answer) {
+               [this, keys, step, index, next, parameter](const Frames::Answer& answer) {
                    if (answer.status != 0) {
                        fail(
                            QStringLiteral("the module refused the %1 query").arg(keyOf(parameter)));
@@ -94,7 +94,7 @@ void ModuleJob::write(int index, const std::function<void()>& next) {
                     static_cast<int>(toWrite.size()));
     port.set(parameter->type, Parameters::encode(*parameter, value),
              QStringLiteral("the %1 set command").arg(keyOf(parameter)),
-             [this, index, next, parameter = parameter](const PortSession::Answer& answer) {
+             [this, index, next, parameter = parameter](const Frames::Answer& answer) {
                  if (answer.status != 0) {
                      fail(QStringLiteral("the module refused %1").arg(keyOf(parameter)));
                      return;
@@ -137,7 +137,7 @@ void ModuleJob::clearBoundAddress() {
     port.setStep(QStringLiteral("clearing the bound address"));
     emit progressed(QStringLiteral("clearing"), {}, 1, 1);
     port.set(Frames::ClearBoundAddress, Parameters::clearBoundAddressBytes(),
-             QStringLiteral("the clear command"), [this](const PortSession::Answer& answer) {
+             QStringLiteral("the clear command"), [this](const Frames::Answer& answer) {
                  if (answer.status != 0)
                      fail(QStringLiteral("the module refused to clear its bound address"));
                  else

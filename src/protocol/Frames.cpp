@@ -17,4 +17,15 @@ QByteArray setCommand(uint8_t CmdType, const QByteArray& Param) {
 QByteArray query(uint8_t CmdType) {
     return frame(QByteArray(1, static_cast<char>(queryMarker)) + static_cast<char>(CmdType));
 }
+
+std::optional<Answer> answerOf(const QByteArray& body) {
+    if (body.size() < 3 || static_cast<uint8_t>(body[0]) != answerMarker)
+        return std::nullopt;
+    const bool isQuery = static_cast<uint8_t>(body[2]) == queryMarker;
+    if (isQuery && body.size() < 4)
+        return std::nullopt;
+    const qsizetype typeAt = isQuery ? 3 : 2;
+    return Answer{static_cast<uint8_t>(body[1]), isQuery, static_cast<uint8_t>(body[typeAt]),
+                  body.mid(typeAt + 1)};
+}
 } // namespace Frames

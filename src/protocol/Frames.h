@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <optional>
 
 // Frames on the line: the two sync bytes, the body length, the body.
 namespace Frames {
@@ -36,4 +37,15 @@ QByteArray frame(const QByteArray& body);
 QByteArray setCommand(uint8_t CmdType, const QByteArray& Param);
 // Body: the query marker, then the command type.
 QByteArray query(uint8_t CmdType);
+
+// An answer body taken apart: the answer marker, the status (0 done), then
+// the query marker, the type and the data for a query answer, or the type
+// alone for a set answer.
+struct Answer {
+    uint8_t status = 0;
+    bool isQuery = false;
+    uint8_t type = 0;
+    QByteArray data;
+};
+std::optional<Answer> answerOf(const QByteArray& body);
 } // namespace Frames

@@ -11,17 +11,6 @@ PortNames namesFor(const QString& port) {
 QString lineSettings(qint32 rate) {
     return QStringLiteral("%1,n,8,1").arg(rate);
 }
-
-// A query answer: the answer marker, the status, the query marker, the type.
-bool isQueryAnswer(const QByteArray& body) {
-    return body.size() >= 4 && static_cast<uint8_t>(body[0]) == Frames::answerMarker &&
-           static_cast<uint8_t>(body[2]) == Frames::queryMarker;
-}
-
-bool isSetAnswer(const QByteArray& body) {
-    return body.size() >= 3 && static_cast<uint8_t>(body[0]) == Frames::answerMarker &&
-           static_cast<uint8_t>(body[2]) != Frames::queryMarker;
-}
 } // namespace
 
 PortSession::PortSession(const QString& port, const Options& sessionOptions, QObject* parent)
@@ -153,11 +142,10 @@ void PortSession::onComm(SerialPortControl::CommEvent event, const QString& desc
 void PortSession::takeBody(const QByteArray& body) {
     if (finished || !awaiting)
         return;
-    const bool answersPending =
-        pending.isQuery
-            ? isQueryAnswer(body) && (detecting || static_cast<uint8_t>(body[3]) == pending.type)
-            : isSetAnswer(body) && static_cast<uint8_t>(body[2]) == pending.type;
-    if (!answersPending)
+    const auto answer = Frames::answerOf(body);
+    // Detection takes any query answer; a command only its own.
+    if (!answer || answer->isQuery != pending.isQuery ||
+        (!detecting && answer->type != pending.type))
         return;
     awaiting = false;
     answerWait.stop();
@@ -166,10 +154,9 @@ void PortSession::takeBody(const QByteArray& body) {
         whenReady();
         return;
     }
-    const Answer answer{static_cast<uint8_t>(body[1]), body.mid(pending.isQuery ? 4 : 3)};
     // The continuation may start the next exchange, which replaces pending.
     const Answered answered = pending.answered;
-    answered(answer);
+    answered(*answer);
 }
 
 // The port's failures name it first, as the window shows them; the

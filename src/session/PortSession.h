@@ -27,11 +27,7 @@ public:
         int resends = 2;
     };
 
-    struct Answer {
-        uint8_t status = 0;
-        QByteArray data;
-    };
-    using Answered = std::function<void(const Answer&)>;
+    using Answered = std::function<void(const Frames::Answer&)>;
 
     // port: a row name ("COM1" to "COM12", mapped as the window maps it) or
     // a device's path.

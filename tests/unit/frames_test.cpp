@@ -13,6 +13,7 @@ private slots:
     void queryFrame_data();
     void queryFrame();
     void setAndQueryOfOneTypeDifferOnlyInTheFirstBodyByte();
+    void answersTakenApart();
 };
 
 void FramesTest::setCommandFrame_data() {
@@ -81,6 +82,19 @@ void FramesTest::setAndQueryOfOneTypeDifferOnlyInTheFirstBodyByte() {
     const QByteArray query = Frames::query(10);
     QCOMPARE(set.toHex(' '), bytes({0x55, 0xAA, 0x02, 0x0A, 0x0A}).toHex(' '));
     QCOMPARE(query.toHex(' '), bytes({0x55, 0xAA, 0x02, 0x50, 0x0A}).toHex(' '));
+}
+
+void FramesTest::answersTakenApart() {
+    const auto query = Frames::answerOf(bytes({0x60, 0x00, 0x50, 0x00, 0x02, 0x0A}));
+    QVERIFY(query && query->isQuery && query->status == 0 && query->type == 0);
+    QCOMPARE(query->data, bytes({0x02, 0x0A}));
+    const auto refused = Frames::answerOf(bytes({0x60, 0x01, 0x06}));
+    QVERIFY(refused && !refused->isQuery && refused->status == 1 && refused->type == 6);
+    QVERIFY(refused->data.isEmpty());
+    // Too short for its kind, or no answer at all.
+    for (const QByteArray& body :
+         {bytes({0x60, 0x00}), bytes({0x60, 0x00, 0x50}), bytes({0x61, 0x00, 0x06}), QByteArray()})
+        QVERIFY2(!Frames::answerOf(body), body.toHex(' ').constData());
 }
 
 QTEST_APPLESS_MAIN(FramesTest)
