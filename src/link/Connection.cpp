@@ -4,6 +4,7 @@
 #include "FlowControl.h"
 #include "protocol/BaudCodes.h"
 #include "protocol/Frames.h"
+#include "protocol/SerialSettings.h"
 #include "query/ParamSnapshot.h"
 #include "ui/frmParvex.h"
 
@@ -13,8 +14,6 @@
 #include <QTimer>
 
 namespace {
-const QString lineFormat = QStringLiteral(",n,8,1");
-
 // Detection tries the rates of the connection list in its order.
 QString nextDetectionRate(const QString& rate) {
     const QStringList& order = BaudCodes::lineRates();
@@ -57,10 +56,10 @@ void frmParvex::CmdConn_Click() {
         const bool detect = bAutoDetect->isChecked();
         if (detect) {
             DetectBaud = BaudCodes::lineRates().first();
-            MSComm1->setSettings(DetectBaud + lineFormat);
+            MSComm1->setSettings(lineSettingsAt(DetectBaud));
             ConnBaudRate->setCurrentText(DetectBaud);
         } else {
-            MSComm1->setSettings(ConnBaudRate->currentText() + lineFormat);
+            MSComm1->setSettings(lineSettingsAt(ConnBaudRate->currentText()));
         }
         MSComm1->setInputMode(1);
         if (const int handshaking = handshakingOf(ComFlowCtrl->currentText()); handshaking >= 0)
@@ -100,7 +99,7 @@ void frmParvex::TimeoutTimer_Timer() {
     try {
         if (MSComm1->PortOpen())
             MSComm1->setPortOpen(false);
-        MSComm1->setSettings(DetectBaud + lineFormat);
+        MSComm1->setSettings(lineSettingsAt(DetectBaud));
         ConnBaudRate->setCurrentText(DetectBaud);
         openPort();
     } catch (const Failure& failure) {

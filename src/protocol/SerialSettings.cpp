@@ -48,3 +48,7 @@ std::optional<SerialSettings> parseSerialSettings(const QString& text) {
     settings.stopBits = *stopBits;
     return settings;
 }
+
+QString lineSettingsAt(const QString& rate) {
+    return rate + QStringLiteral(",n,8,1");
+}

@@ -15,3 +15,6 @@ struct SerialSettings {
 };
 
 std::optional<SerialSettings> parseSerialSettings(const QString& text);
+
+// The settings text the module's line uses at a rate: "9600,n,8,1".
+QString lineSettingsAt(const QString& rate);

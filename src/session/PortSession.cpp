@@ -2,14 +2,11 @@
 
 #include "link/Failure.h"
 #include "protocol/BaudCodes.h"
+#include "protocol/SerialSettings.h"
 
 namespace {
 PortNames namesFor(const QString& port) {
     return portRowOf(port) != 0 ? defaultPortNames() : PortNames{{0, port}};
-}
-
-QString lineSettings(qint32 rate) {
-    return QStringLiteral("%1,n,8,1").arg(rate);
 }
 } // namespace
 
@@ -53,7 +50,7 @@ void PortSession::open(const std::function<void()>& ready) {
 void PortSession::openAt(qint32 rate) {
     try {
         serial.setPortOpen(false);
-        serial.setSettings(lineSettings(rate));
+        serial.setSettings(lineSettingsAt(QString::number(rate)));
         serial.setPortOpen(true);
         receiver.reset();
         lineRate = rate;
