@@ -1,12 +1,12 @@
 #include "Report.h"
 
+#include "Console.h"
 #include "JsonValues.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 void print(FILE* stream, const QString& text) {
@@ -88,7 +88,7 @@ QJsonObject portJson(ModuleJob* job) {
 } // namespace
 
 Progress::Progress(const QStringList& portLabels, bool wanted)
-    : labels(portLabels), lines(portLabels), drawing(wanted && ::isatty(STDERR_FILENO)) {}
+    : labels(portLabels), lines(portLabels), drawing(wanted && errorIsDrawableTerminal()) {}
 
 void Progress::update(int port, const QString& step, const QString& key, int done, int total) {
     QString line = QStringLiteral("%1  %2").arg(labels[port], step);

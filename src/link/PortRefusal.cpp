@@ -62,7 +62,9 @@ QString holderText(const PortRefusal& refusal) {
 }
 } // namespace
 
-QString portLockFile(const QString& device) {
+QString portLockFile(const QString& device, PortSystem system) {
+    if (system == PortSystem::Windows)
+        return {};
 #ifdef Q_OS_UNIX
     // QSerialPort's directories, in its order: it uses the first readable one
     // that holds the device's lock file or may receive it.
@@ -83,9 +85,11 @@ QString portLockFile(const QString& device) {
     return {};
 }
 
-PortRefusal explainRefusal(const QString& device) {
+PortRefusal explainRefusal(const QString& device, PortSystem system) {
+    if (system == PortSystem::Windows)
+        return {PortRefusal::Cause::InUse, 0, {}, {}};
 #ifdef Q_OS_UNIX
-    const QString lockFile = portLockFile(device);
+    const QString lockFile = portLockFile(device, system);
     if (const auto holder = lockHolder(lockFile)) {
         // QSerialPort removes a stale lock file only when it may.
         if (processEnded(holder->pid))

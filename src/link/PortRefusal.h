@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PortSystem.h"
+
 #include <QString>
 
 // Why the system refused to open a serial device. QSerialPort reports a
@@ -15,11 +17,14 @@ struct PortRefusal {
 
 // Tells the causes apart by the device's lock file and the user's access
 // to the device, after QSerialPort refused it with a permission error.
-PortRefusal explainRefusal(const QString& device);
+// Windows refuses a port that another program holds (ERROR_ACCESS_DENIED),
+// and has neither lock files nor a group that owns the ports.
+PortRefusal explainRefusal(const QString& device, PortSystem system = hostPortSystem());
 
 // The reason the operator reads: what happened and what to do about it.
 // Without a known cause, the system's own text.
 QString refusalReason(const PortRefusal& refusal, const QString& systemText);
 
-// The lock file QSerialPort takes for the device; empty when it has none.
-QString portLockFile(const QString& device);
+// The lock file QSerialPort takes for the device; empty when it has none,
+// as on Windows.
+QString portLockFile(const QString& device, PortSystem system = hostPortSystem());

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(PortRefusal)
+Q_DECLARE_METATYPE(PortRefusal::Cause)
+Q_DECLARE_METATYPE(PortSystem)
 
 class PortRefusalTest : public QObject {
     Q_OBJECT
@@ -55,16 +57,27 @@ void PortRefusalTest::reasonSaysWhatToDo() {
 
 void PortRefusalTest::lockOfAnEndedProcessToldFromAHeldOne_data() {
     QTest::addColumn<bool>("ended");
-    QTest::newRow("held by a running process") << false;
-    QTest::newRow("left by an ended process") << true;
+    QTest::addColumn<PortSystem>("system");
+    QTest::addColumn<PortRefusal::Cause>("cause");
+    QTest::newRow("held by a running process")
+        << false << PortSystem::Unix << PortRefusal::Cause::InUse;
+    QTest::newRow("left by an ended process")
+        << true << PortSystem::Unix << PortRefusal::Cause::StaleLock;
+    // Windows refuses a port another program holds; a lock file means nothing there.
+    QTest::newRow("Windows: held, whatever a lock file says")
+        << true << PortSystem::Windows << PortRefusal::Cause::InUse;
 }
 
 void PortRefusalTest::lockOfAnEndedProcessToldFromAHeldOne() {
     QFETCH(bool, ended);
+    QFETCH(PortSystem, system);
+    QFETCH(PortRefusal::Cause, cause);
     // No such device: only its lock file speaks.
     const QString device = QStringLiteral("/dev/refusal-test-%1").arg(::getpid());
     const QString lockFile = portLockFile(device);
     QVERIFY(!lockFile.isEmpty());
+    const bool onUnix = system == PortSystem::Unix;
+    QCOMPARE(portLockFile(device, system).isEmpty(), !onUnix);
     qint64 holder = ::getpid();
     if (ended) {
         const pid_t child = ::fork();
@@ -79,11 +92,18 @@ void PortRefusalTest::lockOfAnEndedProcessToldFromAHeldOne() {
     QVERIFY(lock.write(QStringLiteral("%1\n").arg(holder, 10).toLatin1()) > 0);
     lock.close();
 
-    const PortRefusal refusal = explainRefusal(device);
+    const PortRefusal refusal = explainRefusal(device, system);
 
-    QCOMPARE(refusal.cause, ended ? PortRefusal::Cause::StaleLock : PortRefusal::Cause::InUse);
-    QCOMPARE(refusal.holderPid, holder);
-    QCOMPARE(refusal.lockFile, ended ? lockFile : QString());
+    QCOMPARE(refusal.cause, cause);
+    QCOMPARE(refusal.holderPid, onUnix ? holder : 0);
+    QCOMPARE(refusal.lockFile, cause == PortRefusal::Cause::StaleLock ? lockFile : QString());
+    if (!onUnix) {
+        const QString reason = refusalReason(refusal, QStringLiteral("Access is denied."));
+        QVERIFY2(reason.startsWith(QLatin1String("The port is in use by another program")) &&
+                     !reason.contains(QLatin1String("lock")) &&
+                     !reason.contains(QLatin1String("dialout")),
+                 qPrintable(reason));
+    }
 }
 
 QTEST_APPLESS_MAIN(PortRefusalTest)

@@ -1,6 +1,7 @@
 #include "CliRig.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
@@ -24,8 +25,8 @@ QString CliRun::describe() const {
         .arg(QString::fromUtf8(out), QString::fromUtf8(err));
 }
 
-bool TestModule::start(const QString& link, const QStringList& arguments) {
-    linkPath = link;
+bool TestModule::start(const QString& link, const QString& port, const QStringList& arguments) {
+    portName = port;
     connect(&process, &VirtualModuleProcess::lineRead, this, [this](const QString& line) {
         if (const auto event = parseModuleEvent(line))
             events << *event;
@@ -61,8 +62,18 @@ QJsonObject TestModule::settings() {
 
 TestModule* CliRig::startModule(const QStringList& arguments) {
     auto module = std::make_unique<TestModule>();
-    const QString link = dir.filePath(QStringLiteral("m%1").arg(modules.size() + 1));
-    if (!module->start(link, arguments)) {
+    QString link = dir.filePath(QStringLiteral("m%1").arg(modules.size() + 1));
+    QString port = link;
+    const QString comLinks = qEnvironmentVariable("PARVEX_CLI_PORTS");
+    if (!comLinks.isEmpty()) {
+        // A number of its own for every module of the run, whichever rig
+        // starts it: a link never stands for two modules.
+        static int comPorts = 0;
+        ++comPorts;
+        link = QDir(comLinks).filePath(QStringLiteral("com%1").arg(comPorts));
+        port = QStringLiteral("COM%1").arg(comPorts);
+    }
+    if (!module->start(link, port, arguments)) {
         QTest::qFail(qPrintable(module->process.errorText()), __FILE__, __LINE__);
         return nullptr;
     }
@@ -87,7 +98,10 @@ QString CliRig::writeFile(const QString& name, const QByteArray& contents) const
 CliRun CliRig::run(const QStringList& arguments, const QByteArray& input,
                    const std::function<void(QProcess&)>& tick) {
     QProcess cli;
-    cli.start(QStringLiteral(PARVEX_CLI_PROGRAM), arguments);
+    QStringList command = QProcess::splitCommand(qEnvironmentVariable("PARVEX_CLI_COMMAND"));
+    if (command.isEmpty())
+        command << QStringLiteral(PARVEX_CLI_PROGRAM);
+    cli.start(command.first(), command.mid(1) + arguments);
     CliRun result;
     if (!cli.waitForStarted(5000)) {
         result.err = cli.errorString().toUtf8();

@@ -3,6 +3,14 @@
 // Virtual modules on pseudo-terminals and the real parvex-cli run against
 // them as a child process. Waiting runs the event loop, so that every module
 // line is recorded while the companion runs.
+//
+// The program and the names of the ports come from the environment when it
+// names them, so that the same tests run the Windows build under Wine:
+//   PARVEX_CLI_COMMAND  the command that runs the program (words split as a
+//                       shell would), instead of the parvex-cli built here;
+//   PARVEX_CLI_PORTS    a folder where each module's line gets a link named
+//                       comN (a Wine prefix's dosdevices): the program is
+//                       then given the port COMN.
 #include "ModuleLog.h"
 #include "VirtualModuleProcess.h"
 
@@ -24,9 +32,10 @@ struct CliRun {
 
 class TestModule : public QObject {
 public:
-    bool start(const QString& link, const QStringList& arguments);
+    bool start(const QString& link, const QString& port, const QStringList& arguments);
     void end() { process.stop(); }
-    QString path() const { return linkPath; }
+    // The port the program is given for this module.
+    QString path() const { return portName; }
     // What the module holds now, in the companion's keys and JSON values
     // (the version excepted: the state line does not carry it).
     QJsonObject settings();
@@ -35,7 +44,7 @@ public:
     VirtualModuleProcess process;
 
 private:
-    QString linkPath;
+    QString portName;
 };
 
 class CliRig {
