@@ -1,4 +1,28 @@
-# Installing the program like any other desktop program, and a .deb of it.
+# Installing the programs: on Linux like any other desktop program, and a
+# .deb of them; on Windows an installer and a zip (PackagingWindows.cmake).
+set(CPACK_PACKAGE_NAME parvex)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "configuration tool for Bluetooth serial-port modules")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Parvex reads every setting of a Bluetooth serial-port module wired to a
+serial port into one window: baud rate, security and password, sniff and
+park parameters, device name, class of device, master or slave role, page
+and inquiry scan and bind setting. Only the settings the operator changed
+are written back. It can also find the module's baud rate by itself, fill
+in the factory values and make the module forget its bound address.
+.
+parvex-cli does the same from scripts, on many ports at once: it reads
+every setting to a table or JSON, writes given settings or a whole
+profile and checks each write by reading it back.")
+set(CPACK_PACKAGE_CONTACT "Parvex maintainers <maintainers@parvex.invalid>")
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/PackagingWindows.cmake)
+    include(CPack)
+    return()
+endif()
+
 include(GNUInstallDirs)
 
 set(PARVEX_APPSTREAM_ID invalid.parvex.parvex)
@@ -52,29 +76,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/parvex-cli.bash-completion
         RENAME parvex-cli)
 
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME parvex)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "configuration tool for Bluetooth serial-port modules")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Parvex reads every setting of a Bluetooth serial-port module wired to a
-serial port into one window: baud rate, security and password, sniff and
-park parameters, device name, class of device, master or slave role, page
-and inquiry scan and bind setting. Only the settings the operator changed
-are written back. It can also find the module's baud rate by itself, fill
-in the factory values and make the module forget its bound address.
-.
-parvex-cli does the same from scripts, on many ports at once: it reads
-every setting to a table or JSON, writes given settings or a whole
-profile and checks each write by reading it back.")
-set(CPACK_PACKAGE_CONTACT "Parvex maintainers <maintainers@parvex.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The Qt libraries the program links, as the system's shared-library
 # dependencies find them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_STRIP_FILES ON)
 # 0644 for control files and 0755 for scripts, as Debian's tools make them.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -14,6 +14,8 @@
 #   PARVEX_WINE_ROOT        the root (default ~/.cache/parvex/wine-trixie-root)
 #   PARVEX_WINE_PRELOAD     a library preloaded into Wine (the tests' modem
 #                           status of pseudo-terminals), or none
+#   PARVEX_WINE_BIND        more folders to bind, separated by colons (the
+#                           cached Qt whose libraries the tests load)
 set -euo pipefail
 project_dir="$(cd "$(dirname "$0")/.." && pwd)"
 root="${PARVEX_WINE_ROOT:-$HOME/.cache/parvex/wine-trixie-root}"
@@ -22,7 +24,9 @@ export WINEPREFIX="${WINEPREFIX:-$project_dir/build-windows/wine-prefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No dialogue about the .NET and HTML engines a new prefix would offer.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-mkdir -p "$root$project_dir"
+binds="$project_dir${PARVEX_WINE_BIND:+:$PARVEX_WINE_BIND}"
+IFS=: read -r -a folders <<<"$binds"
+for folder in "${folders[@]}"; do mkdir -p "$root$folder"; done
 
 program=/usr/lib/wine/wine64
 if [ "${1:-}" = wineserver ]; then
@@ -31,7 +35,7 @@ if [ "${1:-}" = wineserver ]; then
 fi
 
 exec unshare --mount /bin/sh -ec '
-root=$1 project=$2 preload=$3 program=$4
+root=$1 binds=$2 preload=$3 program=$4
 shift 4
 mount -t tmpfs -o mode=755 dev "$root/dev"
 for node in null zero full random urandom tty ptmx; do
@@ -43,10 +47,12 @@ mount --bind /dev/pts "$root/dev/pts"
 mount -t tmpfs shm "$root/dev/shm"
 mount -t proc proc "$root/proc"
 mount --bind /tmp "$root/tmp"
-mount --bind "$project" "$root$project"
+IFS=:
+for folder in $binds; do mount --bind "$folder" "$root$folder"; done
+unset IFS
 exec chroot "$root" /bin/sh -ec "
     cd \"\$1\" 2>/dev/null || cd /
     shift
     export WINELOADER=/usr/lib/wine/wine64 ${preload:+LD_PRELOAD=$preload}
     exec $program \"\$@\"" sh "$PWD" "$@"
-' sh "$root" "$project_dir" "${PARVEX_WINE_PRELOAD:-}" "$program" "$@"
+' sh "$root" "$binds" "${PARVEX_WINE_PRELOAD:-}" "$program" "$@"

@@ -1,0 +1,61 @@
+# What a Windows user installs: both programs in one folder with the Qt
+# libraries and plugins they load and the compiler's runtime, and nothing
+# more; as an NSIS installer (Start menu entry, uninstaller, the licence) and
+# as a zip of the same files.
+
+install(TARGETS parvex parvex-cli RUNTIME DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+
+# Qt loads these at run time, so no program names them among its imports:
+# the Windows platform, and the style that draws the window as Windows draws
+# its own.
+set(qt_bin_dir ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS})
+set(qt_plugin_dir ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS})
+set(qt_plugins platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+foreach(plugin ${qt_plugins})
+    get_filename_component(folder ${plugin} DIRECTORY)
+    install(FILES ${qt_plugin_dir}/${plugin} DESTINATION ${folder})
+    list(APPEND plugin_files ${qt_plugin_dir}/${plugin})
+endforeach()
+
+# The libraries the programs and the plugins import, read from them with
+# the cross toolchain's objdump and taken from the cached Qt and the
+# compiler's runtime. What is found in neither is Windows' own (KERNEL32,
+# USER32, ...); the tests install the package under Wine and run it, which
+# fails when a library is missing.
+foreach(runtime libstdc++-6.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
+                    OUTPUT_VARIABLE runtime_path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(runtime_dir ${runtime_path} DIRECTORY)
+    list(APPEND runtime_dirs ${runtime_dir})
+endforeach()
+list(APPEND runtime_dirs ${qt_bin_dir})
+install(CODE "
+    set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
+    set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
+    set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${CMAKE_OBJDUMP}\")
+    file(GET_RUNTIME_DEPENDENCIES
+        EXECUTABLES \"$<TARGET_FILE:parvex>\" \"$<TARGET_FILE:parvex-cli>\"
+        MODULES ${plugin_files}
+        DIRECTORIES ${runtime_dirs}
+        PRE_EXCLUDE_REGEXES \"^api-ms-\" \"^ext-ms-\"
+        RESOLVED_DEPENDENCIES_VAR found
+        UNRESOLVED_DEPENDENCIES_VAR windows_own)
+    list(SORT windows_own)
+    message(STATUS \"Left to Windows: \${windows_own}\")
+    file(INSTALL \${found} DESTINATION \"\${CMAKE_INSTALL_PREFIX}\")
+")
+
+set(CPACK_GENERATOR NSIS ZIP)
+set(CPACK_SYSTEM_NAME win64)
+set(CPACK_PACKAGE_VENDOR Parvex)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Parvex)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+# The Start menu entry: the window, by its name.
+set(CPACK_PACKAGE_EXECUTABLES parvex Parvex)
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_DISPLAY_NAME "Parvex ${PROJECT_VERSION}")
+set(CPACK_NSIS_PACKAGE_NAME "Parvex ${PROJECT_VERSION}")
+set(CPACK_NSIS_INSTALLED_ICON_NAME parvex.exe)
+set(CPACK_NSIS_CONTACT ${CPACK_PACKAGE_CONTACT})
