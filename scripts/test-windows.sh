@@ -12,8 +12,10 @@
 #   5. the installer installing silently, the installed companion running,
 #      the Start menu entry, the uninstaller removing it all, and the zip
 #      holding the same files and running on its own.
-# Builds what it needs first (scripts/build-windows.sh and the Linux side's
-# virtual module and tests in build/). Ends with "wine: N passed, N failed".
+# Builds what it needs first: the Qt for Windows and the Wine root once each
+# (cached outside the work tree), scripts/build-windows.sh, and the Linux
+# side's virtual module and tests in build/. Ends with "wine: N passed, N
+# failed".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 project_dir="$PWD"
@@ -21,7 +23,8 @@ qt="${PARVEX_WINDOWS_QT:-$HOME/.cache/parvex/qt6-mingw-6.4.2}"
 windows_build="$project_dir/${WINDOWS_BUILD_DIR:-build-windows}"
 linux_build="$project_dir/${BUILD_DIR:-build}"
 
-scripts/build-wine-root.sh >/dev/null
+scripts/build-windows-qt.sh
+scripts/build-wine-root.sh
 scripts/build-windows.sh
 cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
 cmake --build "$linux_build" -j"$(nproc)" -t virtual-module cli_modules_test pty_modem_status >/dev/null
