@@ -97,6 +97,10 @@ private slots:
                              startRetryClockByClearing(w);
                          },
                          [](WindowUnderTest& w) { w->RetryTimer_Timer(); }, 1};
+        // The pause itself, with nothing of the window's after it to stir
+        // the event loop.
+        QTest::newRow("in a pause, nothing after it")
+            << CloseCase{nothing, [](WindowUnderTest& w) { w.duringPause(); }, 1};
         QTest::newRow("under a box") << CloseCase{[](WindowUnderTest& w) {
                                                       readKnownModule(w);
                                                       w->txtClassOfDevice->setText("12345G");
