@@ -21,6 +21,8 @@
 
 namespace {
 constexpr qint64 closeAfterSetMs = 1300;
+// The four frames of the Set below, each after its 500 ms pause.
+constexpr qint64 burstMs = 4 * 500;
 constexpr qint64 allowedAfterBurstMs = 500;
 constexpr qint64 givenUpAfterMs = 15000;
 
@@ -201,11 +203,14 @@ int main(int argc, char* argv[]) {
     x.askToClose(window);
     const bool ended = program.waitFor([&] { return !program.running(); }, givenUpAfterMs);
     const qint64 endedAtMs = program.clock.elapsed();
-    const qint64 burstLeftMs = std::max<qint64>(0, program.lastReceivedAtMs - closedAtMs);
+    // The burst ends with its last frame, or when it would have ended had
+    // the program not dropped the rest of it.
+    const qint64 burstEndMs = std::max(program.lastReceivedAtMs, setAtMs + burstMs);
+    const qint64 burstLeftMs = std::max<qint64>(0, burstEndMs - closedAtMs);
     if (!ended)
         return fail("the close was lost: the program still runs 15 s after it");
     const qint64 tookMs = endedAtMs - closedAtMs;
-    std::printf("%s: ended %lld ms after the close, %lld ms after the burst's last frame\n",
+    std::printf("%s: ended %lld ms after the close, %lld ms after the burst\n",
                 tookMs <= burstLeftMs + allowedAfterBurstMs ? "ok" : "LATE",
                 static_cast<long long>(tookMs), static_cast<long long>(tookMs - burstLeftMs));
     return tookMs <= burstLeftMs + allowedAfterBurstMs ? 0 : 1;
