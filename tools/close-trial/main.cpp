@@ -3,8 +3,8 @@
 // the virtual module, connected and read with the keyboard, four settings
 // changed and Set(S) pressed, and 1.3 s after Set the window manager's close
 // (WM_DELETE_WINDOW) is sent. The program must end no later than 0.5 s after
-// the last frame of the burst reached the module; otherwise the close was
-// lost. Prints one line and exits 0 when the program ended in time.
+// the burst: after its last frame reached the module, or after the time the
+// whole burst takes when the program dropped the rest of it. Prints one line and exits 0 when the program ended in time.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
