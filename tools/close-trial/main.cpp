@@ -4,7 +4,8 @@
 // changed and Set(S) pressed, and 1.3 s after Set the window manager's close
 // (WM_DELETE_WINDOW) is sent. The program must end no later than 0.5 s after
 // the burst: after its last frame reached the module, or after the time the
-// whole burst takes when the program dropped the rest of it. Prints one line and exits 0 when the program ended in time.
+// whole burst takes when the program dropped the rest of it. Prints one line and exits 0 when the
+// program ended in time.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
