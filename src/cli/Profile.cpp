@@ -8,11 +8,44 @@
 #include <QJsonObject>
 
 namespace {
-// "line 3, column 14" of a byte offset in the text.
-QString positionOf(const QByteArray& text, int offset) {
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The byte offset of the character that spoils the document, or of its end
+// when it ends too soon. The parser stops on a character it judged by
+// looking at it (a number, a string, text after the document), but just past
+// one it had to take to judge (a token where another was due), and past the
+// blanks after it; an end that came too soon moves with a blank added there.
+qsizetype offendingOffset(const QByteArray& text, const QJsonParseError& error) {
+    switch (error.error) {
+    case QJsonParseError::UnterminatedObject:
+    case QJsonParseError::MissingNameSeparator:
+    case QJsonParseError::UnterminatedArray:
+    case QJsonParseError::MissingValueSeparator:
+    case QJsonParseError::MissingObject:
+    case QJsonParseError::IllegalValue: {
+        QJsonParseError extended;
+        QJsonDocument::fromJson(text + ' ', &extended);
+        if (extended.offset != error.offset)
+            return text.size();
+        qsizetype taken = error.offset;
+        while (taken > 0 && isBlank(text[taken - 1]))
+            --taken;
+        return taken > 0 ? taken - 1 : 0;
+    }
+    default:
+        return error.offset;
+    }
+}
+
+// "line 3, column 14" of a byte offset in the text, both from 1; columns
+// count characters.
+QString positionOf(const QByteArray& text, qsizetype offset) {
     const QByteArray before = text.left(offset);
+    const qsizetype lineStart = before.lastIndexOf('\n') + 1;
     const int line = static_cast<int>(before.count('\n')) + 1;
-    const int column = static_cast<int>(offset - before.lastIndexOf('\n'));
+    const auto column = QString::fromUtf8(before.mid(lineStart)).toUcs4().size() + 1;
     return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
@@ -67,7 +100,8 @@ QString loadProfile(const QString& path, Request& request) {
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         return QStringLiteral("%1: %2: %3")
-            .arg(path, positionOf(text, parseError.offset), parseError.errorString());
+            .arg(path, positionOf(text, offendingOffset(text, parseError)),
+                 parseError.errorString());
     if (!document.isObject())
         return QStringLiteral("%1: must hold a JSON object of settings").arg(path);
     QJsonObject settings;
