@@ -88,6 +88,56 @@ private slots:
         }
     }
 
+    // The pause before every frame, as the module's log times the frames,
+    // and the flow control the line is set to while the program has it.
+    void lineIsPacedAndSetAsAsked_data() {
+        QTest::addColumn<int>("pace");
+        QTest::addColumn<QString>("flow");
+        QTest::addColumn<bool>("rtsCts");
+        QTest::addColumn<bool>("xonXoff");
+        QTest::newRow("pace 200, no flow control") << 200 << "none" << false << false;
+        QTest::newRow("pace 200, hardware") << 200 << "hardware" << true << false;
+        QTest::newRow("pace 700, xonxoff") << 700 << "xonxoff" << false << true;
+    }
+
+    void lineIsPacedAndSetAsAsked() {
+        QFETCH(int, pace);
+        QFETCH(QString, flow);
+        QFETCH(bool, rtsCts);
+        QFETCH(bool, xonXoff);
+        TestModule* module = rig.startModule();
+        QVERIFY(module);
+        // A descriptor of the test's own, opened before the program's, sees
+        // the line's settings while the program has the port.
+        const int line =
+            ::open(qPrintable(module->path()), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(line >= 0);
+        std::optional<termios> seen;
+        const CliRun run =
+            rig.run(QStringList{"set", "name=PACED", "password=1234", "--rate", "9600", "--pace",
+                                QString::number(pace), "--flow", flow, "--json"} +
+                        rig.portArguments(),
+                    {}, [&](QProcess&) {
+                        termios settings{};
+                        if (!seen && !receivedFrames(module->events, FrameKind::Any).isEmpty() &&
+                            tcgetattr(line, &settings) == 0)
+                            seen = settings;
+                    });
+        ::close(line);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        QVERIFY(seen);
+        QCOMPARE((seen->c_cflag & CRTSCTS) != 0, rtsCts);
+        QCOMPARE((seen->c_iflag & IXON) != 0, xonXoff);
+        QCOMPARE((seen->c_iflag & IXOFF) != 0, xonXoff);
+        const QList<ModuleEvent> frames = receivedFrames(module->events, FrameKind::Any);
+        QCOMPARE(commandTypes(frames), (QList<int>{3, 6, 3, 6}));
+        for (qsizetype i = 1; i < frames.size(); ++i)
+            QVERIFY2(frames[i].atMs - frames[i - 1].atMs >= pace - noticedLateAtMostMs,
+                     qPrintable(QStringLiteral("frame %1 came %2 ms after the one before")
+                                    .arg(i + 1)
+                                    .arg(frames[i].atMs - frames[i - 1].atMs)));
+    }
+
     void writesAreReadBack_data() {
         QTest::addColumn<QStringList>("moduleArguments");
         QTest::addColumn<QStringList>("command");
@@ -113,9 +163,10 @@ private slots:
             << QList<int>{14};
         QTest::newRow("clear") << QStringList{} << QStringList{"clear"} << factory << QStringList{}
                                << QList<int>{10};
-        // Each answer comes after the command was sent again: the answer to
-        // the first frame is taken, the one to the second comes while the
-        // next command waits, and is not its answer.
+        // Slower than the answer wait: each command goes out twice, the
+        // answer to the first frame is taken, and the answer to the second,
+        // which comes about when the next command goes out again, is not
+        // taken for the next command's.
         QTest::newRow("late answers")
             << QStringList{"--latency", "1300"} << QStringList{"set", "name=LATE", "password=9876"}
             << QJsonObject{{"name", "LATE"}, {"password", "9876"}}
@@ -287,56 +338,6 @@ private slots:
             // The probe and the twelve queries, all at the module's rate.
             QCOMPARE(heardAt, QList<unsigned>(13, expected[i]));
         }
-    }
-
-    // The pause before every frame, as the module's log times the frames,
-    // and the flow control the line is set to while the program has it.
-    void lineIsPacedAndSetAsAsked_data() {
-        QTest::addColumn<int>("pace");
-        QTest::addColumn<QString>("flow");
-        QTest::addColumn<bool>("rtsCts");
-        QTest::addColumn<bool>("xonXoff");
-        QTest::newRow("pace 200, no flow control") << 200 << "none" << false << false;
-        QTest::newRow("pace 200, hardware") << 200 << "hardware" << true << false;
-        QTest::newRow("pace 700, xonxoff") << 700 << "xonxoff" << false << true;
-    }
-
-    void lineIsPacedAndSetAsAsked() {
-        QFETCH(int, pace);
-        QFETCH(QString, flow);
-        QFETCH(bool, rtsCts);
-        QFETCH(bool, xonXoff);
-        TestModule* module = rig.startModule();
-        QVERIFY(module);
-        // A descriptor of the test's own, opened before the program's, sees
-        // the line's settings while the program has the port.
-        const int line =
-            ::open(qPrintable(module->path()), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        QVERIFY(line >= 0);
-        std::optional<termios> seen;
-        const CliRun run =
-            rig.run(QStringList{"set", "name=PACED", "password=1234", "--rate", "9600", "--pace",
-                                QString::number(pace), "--flow", flow, "--json"} +
-                        rig.portArguments(),
-                    {}, [&](QProcess&) {
-                        termios settings{};
-                        if (!seen && !receivedFrames(module->events, FrameKind::Any).isEmpty() &&
-                            tcgetattr(line, &settings) == 0)
-                            seen = settings;
-                    });
-        ::close(line);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
-        QVERIFY(seen);
-        QCOMPARE((seen->c_cflag & CRTSCTS) != 0, rtsCts);
-        QCOMPARE((seen->c_iflag & IXON) != 0, xonXoff);
-        QCOMPARE((seen->c_iflag & IXOFF) != 0, xonXoff);
-        const QList<ModuleEvent> frames = receivedFrames(module->events, FrameKind::Any);
-        QCOMPARE(commandTypes(frames), (QList<int>{3, 6, 3, 6}));
-        for (qsizetype i = 1; i < frames.size(); ++i)
-            QVERIFY2(frames[i].atMs - frames[i - 1].atMs >= pace - noticedLateAtMostMs,
-                     qPrintable(QStringLiteral("frame %1 came %2 ms after the one before")
-                                    .arg(i + 1)
-                                    .arg(frames[i].atMs - frames[i - 1].atMs)));
     }
 
     // Without --json, the second port failing: M1 and M2 stand for the
