@@ -12,11 +12,12 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// The byte offset of the character that spoils the document, or of its end
-// when it ends too soon. The parser stops on a character it judged by
-// looking at it (a number, a string, text after the document), but just past
-// one it had to take to judge (a token where another was due), and past the
-// blanks after it; an end that came too soon moves with a blank added there.
+// The byte offset of the character that spoils the document, or its size
+// when the document ends too soon. The parser stops on a character it could
+// judge by looking at it (in a number, a string, after the document), but
+// past one it had to take first (a token where another was due) and past
+// any blanks after that. Where the text ran out, a blank added at its end
+// moves the place the parser stops; where it took a token, it does not.
 qsizetype offendingOffset(const QByteArray& text, const QJsonParseError& error) {
     switch (error.error) {
     case QJsonParseError::UnterminatedObject:
