@@ -6,10 +6,36 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <optional>
 
 namespace {
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// A value that begins as null, true or false goes wrong where it leaves the
+// word, or at the end of the text. The parser stops just past the first
+// wrong character, or just past the first letter when too little text
+// follows for the word.
+std::optional<qsizetype> whereWordGoesWrong(const QByteArray& text, qsizetype stop) {
+    qsizetype start = stop - 1;
+    while (start > 0 && !QByteArrayView(":,[").contains(text[start - 1]))
+        --start;
+    while (start < stop && isBlank(text[start]))
+        ++start;
+    if (start == 0 || start >= stop)
+        return std::nullopt;
+    const QByteArrayView word = text[start] == 'n'   ? "null"
+                                : text[start] == 't' ? "true"
+                                : text[start] == 'f' ? "false"
+                                                     : "";
+    if (word.isEmpty())
+        return std::nullopt;
+    qsizetype matched = 0;
+    while (matched < word.size() && start + matched < text.size() &&
+           text[start + matched] == word[matched])
+        ++matched;
+    return start + matched;
 }
 
 // The byte offset of the character that spoils the document, or its size
@@ -20,12 +46,15 @@ bool isBlank(char c) {
 // moves the place the parser stops; where it took a token, it does not.
 qsizetype offendingOffset(const QByteArray& text, const QJsonParseError& error) {
     switch (error.error) {
+    case QJsonParseError::IllegalValue:
+        if (const auto fault = whereWordGoesWrong(text, error.offset))
+            return *fault;
+        [[fallthrough]];
     case QJsonParseError::UnterminatedObject:
     case QJsonParseError::MissingNameSeparator:
     case QJsonParseError::UnterminatedArray:
     case QJsonParseError::MissingValueSeparator:
-    case QJsonParseError::MissingObject:
-    case QJsonParseError::IllegalValue: {
+    case QJsonParseError::MissingObject: {
         QJsonParseError extended;
         QJsonDocument::fromJson(text + ' ', &extended);
         if (extended.offset != error.offset)

@@ -430,6 +430,7 @@ private slots:
         profile("json syntax", "{\n  \"name\": \"A\",\n  \"p\u00e4ssword\" \"B\"\n}\n",
                 "-: line 3, column 14: missing name separator\n");
         profile("json number", "{\n  \"bind\": yes\n}\n", "-: line 2, column 11: illegal number\n");
+        profile("json word", R"({"bind": fals})", "-: line 1, column 14: illegal value\n");
         profile("json cut short", "{\n  \"name\": \"A\",\n",
                 "-: line 3, column 1: unterminated object\n");
         profile("not an object", "[1, 2]", "must hold a JSON object");
