@@ -92,6 +92,10 @@ private:
             logEvent(speed.output, "rx", text + "  (refused: --refuse)");
             send(Module::refusal(*command), false);
             return;
+        case Misbehaviour::Verdict::Forget:
+            logEvent(speed.output, "rx", text + "  (acknowledged, not kept: --forget-set)");
+            send(Module::acknowledgement(*command), false);
+            return;
         case Misbehaviour::Verdict::Answer:
             break;
         }

@@ -27,6 +27,7 @@ const char* const kUsage =
     "  --silent-set TYPES    never answer (nor apply) set commands of these types; their\n"
     "                        queries are answered\n"
     "  --refuse TYPES        answer these command types with status 1 and do not apply them\n"
+    "  --forget-set TYPES    acknowledge set commands of these types but keep the old value\n"
     "  --silent-first N      ignore the first N frames, then answer\n"
     "  --answer-twice        send every answer twice\n"
     "  --noise               random bytes without 0x55 after every answer\n"
@@ -51,6 +52,7 @@ enum LongOnly {
     Silent,
     SilentSet,
     Refuse,
+    ForgetSet,
     SilentFirst,
     AnswerTwice,
     Noise,
@@ -73,6 +75,7 @@ const option longOptions[] = {
     {"silent", required_argument, nullptr, Silent},
     {"silent-set", required_argument, nullptr, SilentSet},
     {"refuse", required_argument, nullptr, Refuse},
+    {"forget-set", required_argument, nullptr, ForgetSet},
     {"silent-first", required_argument, nullptr, SilentFirst},
     {"answer-twice", no_argument, nullptr, AnswerTwice},
     {"noise", no_argument, nullptr, Noise},
@@ -175,10 +178,12 @@ bool apply(int code, const char* text, Options& options, std::string& error, boo
         return true;
     case Silent:
     case SilentSet:
-    case Refuse: {
+    case Refuse:
+    case ForgetSet: {
         std::set<std::uint8_t>& types = code == Silent      ? mis.silent
                                         : code == SilentSet ? mis.silentSet
-                                                            : mis.refuse;
+                                        : code == Refuse    ? mis.refuse
+                                                            : mis.forgetSet;
         if (parseTypeList(text, types))
             return true;
         error = optionName(code) + ": expected a comma list of command types: " + text;
