@@ -51,6 +51,10 @@ void ModuleJob::begin() {
     case Request::Command::Clear:
         clearBoundAddress();
         return;
+    case Request::Command::Station:
+    case Request::Command::Summary:
+        fail(QStringLiteral("not a command for one port"));
+        return;
     }
 }
 

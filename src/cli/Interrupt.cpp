@@ -1,0 +1,26 @@
+#include "Interrupt.h"
+
+#include <QSocketNotifier>
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+int interruptPipe[2] = {-1, -1};
+
+void onInterrupt(int) {
+    const char signalled = 1;
+    [[maybe_unused]] const ssize_t written = ::write(interruptPipe[1], &signalled, 1);
+}
+} // namespace
+
+void onInterruptCall(QObject* context, const std::function<void()>& interrupted) {
+    if (::pipe(interruptPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [notifier, interrupted] {
+        notifier->setEnabled(false);
+        interrupted();
+    });
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+}
