@@ -42,8 +42,14 @@ Journal::Opening Journal::open(const QString& path) {
 
 QString Journal::append(const QJsonObject& line) {
     const QByteArray text = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
-    if (file.write(text) != text.size())
-        return file.errorString();
+    // A write that took part of the line is tried again for the rest, so
+    // that the system says why it stops.
+    for (qsizetype done = 0; done < text.size();) {
+        const qint64 written = file.write(text.constData() + done, text.size() - done);
+        if (written <= 0)
+            return file.errorString();
+        done += written;
+    }
     QString reason;
     if (!syncToDisk(file.handle(), reason))
         return reason;

@@ -132,6 +132,8 @@ void Lane::onSessionFailed(const QString& reason) {
         enter(State::Waiting, QStringLiteral("waiting for a module"));
     }
     if (lost) {
+        // Whatever is on the fixture when the port is back is a new arrival.
+        shown.reset();
         answeredInRow = 0;
         enter(State::WaitingForPort, QStringLiteral("%1; trying again every second").arg(reason));
         reopen.start(reopenMs);
@@ -225,12 +227,12 @@ void Lane::finishCycle(Outcome outcome, const QString& error) {
     cycle.written = exchange ? exchange->written() : QStringList();
     if (current == State::Verifying)
         cycle.after = exchange->settings();
-    const auto& last = cycle.after ? cycle.after : cycle.before;
-    cycle.name = last ? heldName(*last) : std::nullopt;
+    cycle.name = nameAtTheEnd();
     cycle.finished = QDateTime::currentDateTime();
     if (!host.record(*this, cycle) && outcome != Outcome::Aborted) {
         // Nothing is shown as passed that the record does not hold.
         cycle.outcome = Outcome::Fail;
+        cycle.step = QStringLiteral("recording the result");
         cycle.error = QStringLiteral("the record could not be written");
     }
     shown = cycle;
@@ -239,6 +241,17 @@ void Lane::finishCycle(Outcome outcome, const QString& error) {
     if (current != State::Stopped)
         enter(State::Showing);
     emit cycleEnded(cycle);
+}
+
+// What was read last, or a name written since.
+std::optional<QString> Lane::nameAtTheEnd() const {
+    if (cycle.after)
+        return heldName(*cycle.after);
+    if (cycle.written.contains(QString::fromLatin1(nameKey()->key)))
+        for (const auto& [parameter, value] : goal)
+            if (parameter == nameKey())
+                return value;
+    return cycle.before ? heldName(*cycle.before) : std::nullopt;
 }
 
 void Lane::stop() {

@@ -93,7 +93,7 @@ private:
     void finishCycle(RecordLines::Outcome outcome, const QString& error);
     void retireSession();
     void continueAfterResult();
-    SettingsExchange::Values targets() const;
+    std::optional<QString> nameAtTheEnd() const;
 
     QString portName;
     QString portLabel;
