@@ -53,6 +53,9 @@ void Lane::start() {
 }
 
 void Lane::enter(State state, const QString& activity) {
+    // Probes keep a lane in its state: the board is drawn on a change only.
+    if (state == current && activity == doing)
+        return;
     current = state;
     doing = activity;
     emit changed();

@@ -67,7 +67,7 @@ int runStation(const Request& request) {
 
     const StationSetup setup = setupOf(request, pattern);
     Station station(setup, journal);
-    StationView view(station.lanes(), {request.json, request.quiet});
+    StationView view(station.lanes(), station.counts(), {request.json, request.quiet});
     QObject::connect(&station, &Station::lineWritten, &view, &StationView::onLineWritten);
     int status = 0;
     if (station.begin(error)) {

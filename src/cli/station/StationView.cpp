@@ -67,9 +67,9 @@ QString resultText(const RecordLines::Cycle& cycle) {
     return QStringLiteral("ABORTED %1, %2 (%3)").arg(cycle.step, wrote, secondsOf(cycle));
 }
 
-StationView::StationView(const QList<Lane*>& stationLanes, const Choices& viewChoices,
-                         QObject* parent)
-    : QObject(parent), lanes(stationLanes), choices(viewChoices),
+StationView::StationView(const QList<Lane*>& stationLanes, const RecordLines::Counts& stationCounts,
+                         const Choices& viewChoices, QObject* parent)
+    : QObject(parent), lanes(stationLanes), choices(viewChoices), counts(stationCounts),
       board(!viewChoices.quiet && ::isatty(STDERR_FILENO)) {
     for (Lane* lane : lanes) {
         connect(lane, &Lane::changed, this, &StationView::redraw);
@@ -86,10 +86,6 @@ void StationView::onLineWritten(const QJsonObject& line) {
 }
 
 void StationView::onCycleEnded(const Lane& lane, const RecordLines::Cycle& cycle) {
-    ++(cycle.outcome == Outcome::Pass      ? counts.passed
-       : cycle.outcome == Outcome::Fail    ? counts.failed
-       : cycle.outcome == Outcome::Already ? counts.already
-                                           : counts.aborted);
     if (cycle.outcome != Outcome::Aborted)
         cycleSeconds += cycle.started.msecsTo(cycle.finished) / 1000.0;
     if (!board && !choices.json && !choices.quiet)
@@ -101,7 +97,7 @@ QString StationView::row(const Lane& lane) const {
     QString text = QStringLiteral("\x1b#5%1  ").arg(lane.label());
     if (lane.lastResult() && !lane.inCycle())
         return text + held(*lane.lastResult());
-    return text + QStringLiteral("%1 %2").arg(stateWord(lane.state()), lane.activity());
+    return text + (lane.activity().isEmpty() ? stateWord(lane.state()) : lane.activity());
 }
 
 QString StationView::countsLine() const {

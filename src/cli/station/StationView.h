@@ -18,7 +18,9 @@ public:
         bool quiet = false;
     };
 
-    StationView(const QList<Lane*>& lanes, const Choices& choices, QObject* parent = nullptr);
+    // counts: the station's own, as recorded.
+    StationView(const QList<Lane*>& lanes, const RecordLines::Counts& counts,
+                const Choices& choices, QObject* parent = nullptr);
 
     void onLineWritten(const QJsonObject& line);
     void onCycleEnded(const Lane& lane, const RecordLines::Cycle& cycle);
@@ -33,10 +35,10 @@ private:
 
     QList<Lane*> lanes;
     Choices choices;
+    const RecordLines::Counts& counts;
     bool board = false;
     int drawnRows = 0;
     RecordSummary run;
-    RecordLines::Counts counts;
     double cycleSeconds = 0;
 };
 
