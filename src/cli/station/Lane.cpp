@@ -208,6 +208,7 @@ void Lane::afterWriting() {
 
 void Lane::afterVerifying() {
     cycle.steps[QStringLiteral("verifying")] = phaseClock.restart() / 1000.0;
+    cycle.after = exchange->settings();
     const SettingsExchange::Values differ = exchange->differing(goal);
     if (!differ.isEmpty())
         cycle.step =
@@ -228,8 +229,6 @@ void Lane::finishCycle(Outcome outcome, const QString& error) {
     if (outcome == Outcome::Pass || outcome == Outcome::Already)
         cycle.step.clear();
     cycle.written = exchange ? exchange->written() : QStringList();
-    if (current == State::Verifying)
-        cycle.after = exchange->settings();
     cycle.name = nameAtTheEnd();
     cycle.finished = QDateTime::currentDateTime();
     if (!host.record(*this, cycle) && outcome != Outcome::Aborted) {
