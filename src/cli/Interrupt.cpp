@@ -1,5 +1,33 @@
 #include "Interrupt.h"
 
+#ifdef Q_OS_WIN
+#include <utility>
+#include <windows.h>
+
+namespace {
+QObject* receiver = nullptr;
+std::function<void()> onInterrupted;
+
+// The console calls this on a thread of its own: the call is queued to the
+// event loop.
+BOOL WINAPI onConsoleEvent(DWORD) {
+    QMetaObject::invokeMethod(
+        receiver,
+        [] {
+            if (const std::function<void()> interrupted = std::exchange(onInterrupted, {}))
+                interrupted();
+        },
+        Qt::QueuedConnection);
+    return TRUE;
+}
+} // namespace
+
+void onInterruptCall(QObject* context, const std::function<void()>& interrupted) {
+    receiver = context;
+    onInterrupted = interrupted;
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+#else
 #include <QSocketNotifier>
 #include <csignal>
 #include <unistd.h>
@@ -24,3 +52,4 @@ void onInterruptCall(QObject* context, const std::function<void()>& interrupted)
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
 }
+#endif
