@@ -93,7 +93,8 @@ QStringList StationSoak::stationArguments() const {
 }
 
 bool StationSoak::startStation() {
-    station.start(QStringLiteral(PARVEX_CLI_PROGRAM), stationArguments());
+    station.start(options.program.isEmpty() ? QStringLiteral(PARVEX_CLI_PROGRAM) : options.program,
+                  stationArguments());
     if (!station.waitForStarted(5000)) {
         std::fprintf(stderr, "cannot start parvex-cli: %s\n", qPrintable(station.errorString()));
         return false;
@@ -103,14 +104,21 @@ bool StationSoak::startStation() {
 }
 
 void StationSoak::killStation() {
+    if (station.state() == QProcess::NotRunning || station.processId() <= 0)
+        return;
     ::kill(static_cast<pid_t>(station.processId()), SIGKILL);
     station.waitForFinished(5000);
+    killed = true;
     readPrinted();
     ++counts.kills;
     checkRecord(QStringLiteral("after kill %1").arg(counts.kills), true);
 }
 
 void StationSoak::stopStation() {
+    if (station.state() == QProcess::NotRunning || station.processId() <= 0) {
+        finding(QStringLiteral("the station was not running at the end"));
+        return;
+    }
     ::kill(static_cast<pid_t>(station.processId()), SIGINT);
     if (!station.waitForFinished(30000) || station.exitCode() != 0)
         finding(QStringLiteral("the station did not end with 0 on Ctrl+C"));
@@ -122,8 +130,16 @@ void StationSoak::tick() {
     readRecord();
     if (clockMs >= nextKillMs) {
         killStation();
-        startStation();
         nextKillMs = clockMs + randomMs(15000, 60000);
+    }
+    // A station not running is started again; one that ended without being
+    // killed, or cannot start, is a finding.
+    if (station.state() == QProcess::NotRunning) {
+        if (!killed)
+            finding(QStringLiteral("the station ended by itself (%1)").arg(station.exitCode()));
+        killed = false;
+        if (!startStation())
+            finding(QStringLiteral("the station could not be started"));
     }
     for (Lane& lane : lanes) {
         if (!lane.moduleOn) {

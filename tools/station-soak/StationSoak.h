@@ -16,6 +16,7 @@ struct StationSoakOptions {
     int paceMs = 50;
     unsigned seed = 1;
     qint64 durationMs = 30 * 60000;
+    QString program; // parvex-cli; empty: the one built with this tool
 };
 
 struct StationSoakTally {
@@ -85,5 +86,6 @@ private:
     QList<QJsonObject> results; // every result line of the record, in order
     qint64 clockMs = 0;
     qint64 nextKillMs = 0;
+    bool killed = false;
     StationSoakTally counts;
 };

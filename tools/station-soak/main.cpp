@@ -26,6 +26,9 @@ StationSoakOptions parseOptions(const QCoreApplication& app) {
          QStringLiteral("MS")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the random choices."),
          QStringLiteral("N")},
+        {QStringLiteral("cli"),
+         QStringLiteral("The parvex-cli to run (default the one built with this tool)."),
+         QStringLiteral("PATH")},
     });
     parser.process(app);
     StationSoakOptions options;
@@ -37,6 +40,7 @@ StationSoakOptions parseOptions(const QCoreApplication& app) {
         options.lanes = parser.value(QStringLiteral("lanes")).toInt();
     if (parser.isSet(QStringLiteral("pace")))
         options.paceMs = parser.value(QStringLiteral("pace")).toInt();
+    options.program = parser.value(QStringLiteral("cli"));
     options.seed = parser.isSet(QStringLiteral("seed"))
                        ? parser.value(QStringLiteral("seed")).toUInt()
                        : std::random_device{}();
