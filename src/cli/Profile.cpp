@@ -2,6 +2,7 @@
 
 #include "JsonValues.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -126,6 +127,7 @@ QString loadProfile(const QString& path, Request& request) {
     QByteArray text;
     if (const QString error = readAll(path, text); !error.isEmpty())
         return QStringLiteral("%1: %2").arg(path, error);
+    request.profileDigest = QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex();
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
     if (parseError.error != QJsonParseError::NoError)

@@ -1,38 +1,16 @@
 // parvex-cli: reads, writes and checks modules on many ports at once.
+#include "Interrupt.h"
 #include "ModuleJob.h"
 #include "Report.h"
 #include "Request.h"
+#include "station/StationCommand.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 enum ExitStatus { AllSucceeded = 0, SomeFailed = 1, BadInput = 2, Interrupted = 130 };
-
-int interruptPipe[2] = {-1, -1};
-
-void onInterrupt(int) {
-    const char signalled = 1;
-    [[maybe_unused]] const ssize_t written = ::write(interruptPipe[1], &signalled, 1);
-}
-
-// Ctrl+C reaches the event loop through a pipe: the ports are closed there,
-// not inside the signal handler.
-void onInterruptCall(QObject* context, const std::function<void()>& interrupted) {
-    if (::pipe(interruptPipe) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, context);
-    QObject::connect(notifier, &QSocketNotifier::activated, context, [notifier, interrupted] {
-        notifier->setEnabled(false);
-        interrupted();
-    });
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -49,6 +27,10 @@ int main(int argc, char* argv[]) {
         return BadInput;
     }
     const Request& request = parsed.request;
+    if (request.command == Request::Command::Station)
+        return runStation(request);
+    if (request.command == Request::Command::Summary)
+        return runSummary(request);
 
     QList<ModuleJob*> jobs;
     QStringList labels;

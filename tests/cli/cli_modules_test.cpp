@@ -440,6 +440,28 @@ private slots:
                 "password: must be 1 to 8 characters, not 9");
         profile("read of two ports", R"({"ports": [{"settings": {}}, {"settings": {}}]})",
                 "exactly one port, not 2");
+        // The station refuses before it opens a port; a record it cannot
+        // use is bad input too.
+        auto station = [&](const char* name, const QStringList& more, const char* message) {
+            row(name, QStringList{"station", "-", "PORTS"} + more, message, R"({"bind": true})");
+        };
+        station("pattern without a run", {"--name-pattern", "Bench"}, "exactly one run of #");
+        station("pattern too long", {"--name-pattern", "Bench-#########"},
+                "must be 1 to 14 characters, not 15");
+        station("quota of none", {"--quota", "0"}, "--quota: must be a whole number from 1");
+        row("station option elsewhere", {"read", "PORTS", "--quota", "2"},
+            "--quota is only for station");
+        station("record not readable", {"--record", "/nonexistent/r.jsonl"},
+                "/nonexistent/r.jsonl: ");
+        station(
+            "malformed record",
+            {"--record", untouched.writeFile("bad.jsonl", "{\"event\":\"start\"}\n\nnot json\n")},
+            "bad.jsonl: line 3 is not a JSON object");
+        station("pattern cannot hold the next number",
+                {"--name-pattern", "B##", "--record",
+                 untouched.writeFile("full.jsonl", "{\"event\":\"reserved\",\"serial\":99}\n")},
+                "B## cannot hold 100, the next number");
+        row("summary without records", {"summary"}, "give at least one record FILE");
     }
 
     void badInputSendsNothing() {

@@ -12,6 +12,9 @@ const char* const kUsage =
     "Line:\n"
     "  --link PATH           symbolic link PATH -> the device (replaced if present, removed on "
     "exit)\n"
+    "  --fixture FILE        the module sits on a fixture described by FILE, read at start and\n"
+    "                        at every SIGUSR2: 'off' (or nothing) leaves it empty, a line of\n"
+    "                        starting values and misbehaviour puts a fresh module on\n"
     "  --rate N              rate the module's line starts at (default 9600, or the rate of\n"
     "                        --baud-code)\n"
     "  --switch-at-once      a new baud rate takes effect right after its answer, not at reset\n"
@@ -37,11 +40,12 @@ const char* const kUsage =
     "  --stray-body HEX      follow every answer with a frame of this body, which is no answer\n"
     "                        (e.g. 610001: noise forming a frame, a message of the module's own)\n"
     "Signals: SIGHUP resets the module (the stored baud rate takes effect), SIGUSR1 prints the\n"
-    "state, SIGTERM and SIGINT end it.\n";
+    "state, SIGUSR2 reads the fixture again, SIGTERM and SIGINT end it.\n";
 
 namespace {
 enum LongOnly {
     Link = 256,
+    Fixture,
     Rate,
     SwitchAtOnce,
     Name,
@@ -65,6 +69,7 @@ enum LongOnly {
 const option longOptions[] = {
     {"help", no_argument, nullptr, 'h'},
     {"link", required_argument, nullptr, Link},
+    {"fixture", required_argument, nullptr, Fixture},
     {"rate", required_argument, nullptr, Rate},
     {"switch-at-once", no_argument, nullptr, SwitchAtOnce},
     {"name", required_argument, nullptr, Name},
@@ -136,6 +141,9 @@ bool apply(int code, const char* text, Options& options, std::string& error, boo
         return true;
     case Link:
         options.linkPath = text;
+        return true;
+    case Fixture:
+        options.fixturePath = text;
         return true;
     case Rate:
         if (!number(0xFFFFFFFF))

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct CliRun {
@@ -30,11 +31,18 @@ public:
     // What the module holds now, in the companion's keys and JSON values
     // (the version excepted: the state line does not carry it).
     QJsonObject settings();
+    // On a fixture (CliRig::startFixture): a fresh module with these
+    // arguments is put on, or the module is taken off; the line stays.
+    void putOn(const QStringList& arguments = {});
+    void takeOff();
+    QString fixturePath;
 
     QList<ModuleEvent> events;
     VirtualModuleProcess process;
 
 private:
+    void refit(const std::optional<QStringList>& module);
+
     QString linkPath;
 };
 
@@ -43,6 +51,9 @@ public:
     // A fresh module on a link of its own; null with a failed check when it
     // did not start.
     TestModule* startModule(const QStringList& arguments = {});
+    // A fixture on a link of its own, with a module on it (these
+    // arguments) or empty (nothing).
+    TestModule* startFixture(const std::optional<QStringList>& module);
     void endModules() { modules.clear(); }
     // "-p LINK" for each module started, in order.
     QStringList portArguments() const;
@@ -58,6 +69,8 @@ private:
     QTemporaryDir dir;
 };
 
+// The parvex-cli program under test.
+QString cliProgram();
 // The writable keys, in read order.
 const QStringList& writableKeys();
 // The keys of one object that differ from the other's, with both values.
