@@ -19,15 +19,6 @@ constexpr int pauseAroundTheCloseMs = 300;
 constexpr int lostAfterMs = 3000;
 constexpr int lostExitCode = 7;
 
-xcb_atom_t atomNamed(xcb_connection_t* connection, const char* name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    free(reply);
-    return atom;
-}
-
 // Asks the window to close from a connection of its own, as a window
 // manager does.
 void sendWindowManagerClose(WId window) {
@@ -37,8 +28,20 @@ void sendWindowManagerClose(WId window) {
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = static_cast<xcb_window_t>(window);
-    message.type = atomNamed(connection, "WM_PROTOCOLS");
-    message.data.data32[0] = atomNamed(connection, "WM_DELETE_WINDOW");
+    // Both atoms asked for at once, then both answers taken.
+    const char* const names[] = {"WM_PROTOCOLS", "WM_DELETE_WINDOW"};
+    xcb_intern_atom_cookie_t asked[2];
+    for (int i = 0; i < 2; ++i)
+        asked[i] = xcb_intern_atom(connection, 0, uint16_t(strlen(names[i])), names[i]);
+    xcb_atom_t atoms[2];
+    for (int i = 0; i < 2; ++i) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, asked[i], nullptr);
+        QVERIFY(reply);
+        atoms[i] = reply->atom;
+        free(reply);
+    }
+    message.type = atoms[0];
+    message.data.data32[0] = atoms[1];
     message.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&message));
