@@ -51,7 +51,7 @@ completion="$tree/usr/share/bash-completion/completions/parvex-cli"
 words=$(bash -c 'source /usr/share/bash-completion/bash_completion && source "$1" &&
     COMP_WORDS=(parvex-cli ""); COMP_CWORD=1; COMP_LINE="parvex-cli "; COMP_POINT=11;
     _parvex_cli parvex-cli "" parvex-cli; echo "${COMPREPLY[*]}"' _ "$completion")
-if [ "$words" != "read set apply default clear detect" ]; then
+if [ "$words" != "read set apply default clear detect station summary" ]; then
     echo "bash completion offers \"$words\"" >&2
     exit 1
 fi

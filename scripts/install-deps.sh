@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev qt6-base-private-dev qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-base-private-dev qt6-serialport-dev libgl-dev libxcb1-dev
+    # Closing the window from outside, on a private X server.
+    libx11-dev libxtst-dev
     clang libclang-rt-14-dev
     xvfb xauth
     # The full-width "！" of the status texts, in the tour's screenshot.

@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSysInfo>
 #include <algorithm>
 #include <cstdio>
 
@@ -29,7 +30,44 @@ const CommandRow commands[] = {
      "make each module forget its bound address"},
     {"detect", Request::Command::Detect, "detect -p PORT [-p PORT ...]",
      "print each module's line rate"},
+    {"station", Request::Command::Station,
+     "station PROFILE -p PORT [-p PORT ...] [--record FILE] [--name-pattern PATTERN] ...",
+     "provision module after module dropped on the ports, each recorded, until stopped"},
+    {"summary", Request::Command::Summary, "summary FILE...",
+     "outcomes, yield, numbers and cycle times of station records"},
 };
+
+// Options only the station takes.
+const char* const stationOptions[] = {"record", "name-pattern", "first", "quota", "station"};
+
+QString takeStationOptions(Request& request, const QCommandLineParser& parser) {
+    if (request.command != Request::Command::Station) {
+        for (const char* option : stationOptions)
+            if (parser.isSet(QLatin1String(option)))
+                return QStringLiteral("--%1 is only for station").arg(QLatin1String(option));
+        return {};
+    }
+    if (parser.isSet(QStringLiteral("record")))
+        request.record = parser.value(QStringLiteral("record"));
+    request.namePattern = parser.value(QStringLiteral("name-pattern"));
+    if (parser.isSet(QStringLiteral("name-pattern")) && request.namePattern.isEmpty())
+        return QStringLiteral("--name-pattern: give a name with one run of #");
+    bool number = true;
+    if (parser.isSet(QStringLiteral("first")))
+        request.first = parser.value(QStringLiteral("first")).toLongLong(&number);
+    if (!number || request.first < 1 || request.first > (qint64(1) << 53))
+        return QStringLiteral("--first: must be a whole number from 1");
+    if (parser.isSet(QStringLiteral("quota")))
+        request.quota = parser.value(QStringLiteral("quota")).toInt(&number);
+    if (!number || (parser.isSet(QStringLiteral("quota")) && request.quota < 1))
+        return QStringLiteral("--quota: must be a whole number from 1");
+    request.stationId = parser.isSet(QStringLiteral("station"))
+                            ? parser.value(QStringLiteral("station"))
+                            : QSysInfo::machineHostName();
+    if (request.stationId.isEmpty())
+        return QStringLiteral("--station: give a name for the station");
+    return {};
+}
 
 QString description() {
     QString text = QStringLiteral(
@@ -84,9 +122,16 @@ QString takeOperands(Request& request, const QStringList& operands) {
         }
         return {};
     case Request::Command::Apply:
+    case Request::Command::Station:
         if (operands.size() != 1)
-            return QStringLiteral("apply: give exactly one PROFILE");
+            return QStringLiteral("%1: give exactly one PROFILE")
+                .arg(request.command == Request::Command::Apply ? QStringLiteral("apply")
+                                                                : QStringLiteral("station"));
         return loadProfile(operands.first(), request);
+    case Request::Command::Summary:
+        request.files = operands;
+        return operands.isEmpty() ? QStringLiteral("summary: give at least one record FILE")
+                                  : QString();
     case Request::Command::Default:
         return operands.isEmpty() ? addFactoryValues(request)
                                   : QStringLiteral("default takes no arguments");
@@ -99,7 +144,7 @@ QString takeOperands(Request& request, const QStringList& operands) {
 
 QString takeOptions(Request& request, const QCommandLineParser& parser) {
     request.ports = parser.values(QStringLiteral("port"));
-    if (request.ports.isEmpty())
+    if (request.ports.isEmpty() && request.command != Request::Command::Summary)
         return QStringLiteral("give at least one port with -p PORT");
     for (const QString& port : request.ports)
         if (request.ports.count(port) > 1)
@@ -121,7 +166,7 @@ QString takeOptions(Request& request, const QCommandLineParser& parser) {
     request.json = parser.isSet(QStringLiteral("json"));
     request.verbose = parser.isSet(QStringLiteral("verbose"));
     request.quiet = parser.isSet(QStringLiteral("quiet"));
-    return {};
+    return takeStationOptions(request, parser);
 }
 } // namespace
 
@@ -129,7 +174,8 @@ ParsedRequest parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(description());
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("read, set, apply, default, clear or detect"));
+                                 QStringLiteral("read, set, apply, default, clear, detect, "
+                                                "station or summary"));
     parser.addOptions({
         {{QStringLiteral("p"), QStringLiteral("port")},
          QStringLiteral("A port: COM1 to COM12 or a device path; repeat for more."),
@@ -143,6 +189,19 @@ ParsedRequest parseCommandLine(const QStringList& arguments) {
         {QStringLiteral("json"), QStringLiteral("Print one JSON document on stdout.")},
         {QStringLiteral("verbose"), QStringLiteral("Every frame in hex with its time, on stderr.")},
         {QStringLiteral("quiet"), QStringLiteral("No progress and no result lines.")},
+        {QStringLiteral("record"),
+         QStringLiteral("station: the record, JSON Lines (default parvex-station.jsonl)."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("name-pattern"),
+         QStringLiteral("station: names with a number in the run of # (Bench-####)."),
+         QStringLiteral("PATTERN")},
+        {QStringLiteral("first"), QStringLiteral("station: the lowest number (default 1)."),
+         QStringLiteral("N")},
+        {QStringLiteral("quota"), QStringLiteral("station: stop once N modules have passed."),
+         QStringLiteral("N")},
+        {QStringLiteral("station"),
+         QStringLiteral("station: its name in the record (default the host name)."),
+         QStringLiteral("ID")},
     });
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -163,7 +222,8 @@ ParsedRequest parseCommandLine(const QStringList& arguments) {
     }
     QStringList operands = parser.positionalArguments();
     if (operands.isEmpty()) {
-        parsed.error = QStringLiteral("give a command: read, set, apply, default, clear or detect");
+        parsed.error = QStringLiteral(
+            "give a command: read, set, apply, default, clear, detect, station or summary");
         return parsed;
     }
     const CommandRow* row = commandNamed(operands.takeFirst());

@@ -31,3 +31,15 @@ std::optional<QString> fromJson(const Parameters::Parameter& parameter, const QJ
                                   : QStringLiteral("must be a string");
     return std::nullopt;
 }
+
+QJsonObject settingsJson(const QMap<QString, std::optional<QString>>& settings) {
+    QJsonObject json;
+    for (const Parameters::Parameter& parameter : Parameters::all()) {
+        const QString key = QString::fromLatin1(parameter.key);
+        if (!settings.contains(key))
+            continue;
+        const auto value = settings.value(key);
+        json[key] = value ? toJson(parameter, *value) : QJsonValue();
+    }
+    return json;
+}

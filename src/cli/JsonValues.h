@@ -2,7 +2,9 @@
 
 #include "protocol/Parameters.h"
 
+#include <QJsonObject>
 #include <QJsonValue>
+#include <QMap>
 #include <QString>
 #include <optional>
 
@@ -14,3 +16,7 @@ QJsonValue toJson(const Parameters::Parameter& parameter, const QString& value);
 // expected type in error, for a value of the wrong type.
 std::optional<QString> fromJson(const Parameters::Parameter& parameter, const QJsonValue& value,
                                 QString& error);
+
+// Settings as a read shows them: each key read, in read order, with its JSON
+// value, or null for an answer that held no valid value.
+QJsonObject settingsJson(const QMap<QString, std::optional<QString>>& settings);

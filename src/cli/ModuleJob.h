@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Request.h"
+#include "SettingsExchange.h"
 #include "session/PortSession.h"
 
 #include <QElapsedTimer>
@@ -43,12 +44,7 @@ signals:
     void finished();
 
 private:
-    using Values = QList<QPair<const Parameters::Parameter*, QString>>;
-
     void begin();
-    void read(const QList<const Parameters::Parameter*>& keys, const QString& step, int index,
-              const std::function<void()>& next);
-    void write(int index, const std::function<void()>& next);
     void readBackAndCompare();
     void writeWhatDiffers();
     void clearBoundAddress();
@@ -58,7 +54,8 @@ private:
 
     const Request& request;
     PortSession port;
+    SettingsExchange exchange;
     PortResult outcome;
     QElapsedTimer elapsed;
-    Values toWrite;
+    SettingsExchange::Values toWrite;
 };

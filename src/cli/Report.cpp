@@ -66,20 +66,12 @@ QString resultLine(ModuleJob* job) {
 
 QJsonObject portJson(ModuleJob* job) {
     const PortResult& result = job->result();
-    QJsonObject settings;
-    for (const Parameters::Parameter& parameter : Parameters::all()) {
-        const QString key = QString::fromLatin1(parameter.key);
-        if (!result.settings.contains(key))
-            continue;
-        const auto value = result.settings.value(key);
-        settings[key] = value ? toJson(parameter, *value) : QJsonValue();
-    }
     return {
         {QStringLiteral("port"), result.port},
         {QStringLiteral("device"), result.device},
         {QStringLiteral("rate"), result.rate ? QJsonValue(result.rate) : QJsonValue()},
         {QStringLiteral("ok"), result.ok},
-        {QStringLiteral("settings"), settings},
+        {QStringLiteral("settings"), settingsJson(result.settings)},
         {QStringLiteral("written"), QJsonArray::fromStringList(result.written)},
         {QStringLiteral("error"), result.ok ? QJsonValue() : QJsonValue(result.error)},
         {QStringLiteral("seconds"), result.elapsedMs / 1000.0},

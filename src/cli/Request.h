@@ -9,7 +9,7 @@
 
 // What the command line asks for, every value checked.
 struct Request {
-    enum class Command { Read, Set, Apply, Default, Clear, Detect };
+    enum class Command { Read, Set, Apply, Default, Clear, Detect, Station, Summary };
 
     Command command = Command::Read;
     QStringList ports;
@@ -22,6 +22,16 @@ struct Request {
     bool json = false;
     bool verbose = false;
     bool quiet = false;
+
+    // The station's own.
+    QString record = QStringLiteral("parvex-station.jsonl");
+    QString namePattern; // empty: no number is taken
+    qint64 first = 1;
+    int quota = 0; // 0: none
+    QString stationId;
+    QByteArray profileDigest; // SHA-256 of the profile as given, in hex
+    // The records a summary reads.
+    QStringList files;
 };
 
 // The command line's verdict: a request, or the message for a bad one.

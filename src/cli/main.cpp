@@ -3,6 +3,7 @@
 #include "ModuleJob.h"
 #include "Report.h"
 #include "Request.h"
+#include "station/StationCommand.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -26,6 +27,10 @@ int main(int argc, char* argv[]) {
         return BadInput;
     }
     const Request& request = parsed.request;
+    if (request.command == Request::Command::Station)
+        return runStation(request);
+    if (request.command == Request::Command::Summary)
+        return runSummary(request);
 
     QList<ModuleJob*> jobs;
     QStringList labels;

@@ -2,6 +2,7 @@
 
 #include "QtSerialPortControl.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -38,6 +39,13 @@ void serveWindowSystem() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                     QEventLoop::ExcludeSocketNotifiers |
                                     QEventLoop::X11ExcludeTimers);
+    // What the window system sent meanwhile and this kept back, operator
+    // input and the window manager's close among them, must act once the
+    // wait is over. On X11 the toolkit keeps it in a list of its own that
+    // the event loop looks at only when woken: without this, it waits for
+    // whatever the X server happens to send next, which may be nothing.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
 }
 
 void pauseServingWindowSystem(int ms) {

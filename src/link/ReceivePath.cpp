@@ -18,8 +18,12 @@ void frmParvex::SendQueryCmd(uint8_t CmdType) {
     sendFrame(Frames::query(CmdType));
 }
 
-// The window's own handlers wait through the pause and the write.
+// The window's own handlers wait through the pause and the write. Once the
+// program has ended, what a handler still under way would send is dropped
+// without its pause.
 void frmParvex::sendFrame(const QByteArray& frame) {
+    if (held->hasEnded())
+        return;
     HeldEvents::Scope hold(*held);
     Sleep(pauseBeforeFrameMs);
     if (MSComm1->PortOpen())

@@ -55,6 +55,7 @@ void PortSession::openAt(qint32 rate) {
         receiver.reset();
         lineRate = rate;
     } catch (const Failure& failure) {
+        lost = true;
         fail(withoutLabel(failure.description()));
     }
 }
@@ -80,12 +81,17 @@ void PortSession::probeNextRate() {
 }
 
 void PortSession::query(Frames::CommandType type, const QString& what, const Answered& answered) {
-    start({Frames::query(type), true, type, what, answered, 0});
+    start({Frames::query(type), true, type, what, answered, 0, -1, {}});
 }
 
 void PortSession::set(Frames::CommandType type, const QByteArray& param, const QString& what,
                       const Answered& answered) {
-    start({Frames::setCommand(type, param), false, type, what, answered, 0});
+    start({Frames::setCommand(type, param), false, type, what, answered, 0, -1, {}});
+}
+
+void PortSession::probe(const Answered& answered, const std::function<void()>& missing) {
+    start({Frames::query(Frames::FirmwareVersion), true, Frames::FirmwareVersion,
+           QStringLiteral("the probe"), answered, 0, 0, missing});
 }
 
 void PortSession::start(Exchange exchange) {
@@ -114,8 +120,14 @@ void PortSession::onAnswerMissing() {
         probeNextRate();
         return;
     }
-    if (pending.attempts <= options.resends) {
+    const int resends = pending.resends < 0 ? options.resends : pending.resends;
+    if (pending.attempts <= resends) {
         pause.start(options.paceMs);
+        return;
+    }
+    if (pending.missing) {
+        const std::function<void()> missing = pending.missing;
+        missing();
         return;
     }
     fail(QStringLiteral("no answer to %1 after %2 resends").arg(pending.what).arg(options.resends));
@@ -125,6 +137,7 @@ void PortSession::onComm(SerialPortControl::CommEvent event, const QString& desc
     if (finished)
         return;
     if (event == SerialPortControl::CommEvent::Error) {
+        lost = true;
         fail(
             QStringLiteral("port lost during %1 (%2)").arg(currentStep, withoutLabel(description)));
         return;

@@ -46,9 +46,15 @@ public:
     void query(Frames::CommandType type, const QString& what, const Answered& answered);
     void set(Frames::CommandType type, const QByteArray& param, const QString& what,
              const Answered& answered);
+    // One firmware-version query, never resent: is a module there? A missing
+    // answer is no failure; missing is called instead.
+    void probe(const Answered& answered, const std::function<void()>& missing);
     // What the session is doing now, for a failure: "reading name".
     void setStep(const QString& step) { currentStep = step; }
     void close();
+    // The port itself failed (could not be opened, or was lost), as opposed
+    // to the module not answering.
+    bool portLost() const { return lost; }
 
 signals:
     void failed(const QString& reason);
@@ -65,6 +71,8 @@ private:
         QString what;
         Answered answered;
         int attempts = 0;
+        int resends = -1; // -1: the session's
+        std::function<void()> missing;
     };
 
     void start(Exchange exchange);
@@ -88,6 +96,7 @@ private:
     bool awaiting = false;
     bool detecting = false;
     bool finished = false;
+    bool lost = false;
     int rateIndex = 0;
     qint32 lineRate = 0;
     QString currentStep = QStringLiteral("opening");

@@ -64,8 +64,8 @@ void frmParvex::ShowStatus(const QString& msg) {
     emit statusShown(msg);
 }
 
+// The Close button ends the program as the window manager's close does.
 void frmParvex::CmdClose_Click() {
-    endProgram();
     close();
 }
 
@@ -74,13 +74,17 @@ void frmParvex::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-// Nothing that was already due runs after the program has ended, and no box
-// opens.
+// Nothing that was already due runs after the program has ended, no box
+// opens and nothing more is written: the port is given back at once.
 void frmParvex::endProgram() {
+    if (held->hasEnded())
+        return;
     held->end();
     RecvTimer->stop();
     RetryTimer->stop();
     TimeoutTimer->stop();
+    if (MSComm1->PortOpen())
+        MSComm1->setPortOpen(false);
     QApplication::quit();
 }
 

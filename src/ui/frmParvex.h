@@ -4,6 +4,7 @@
 #include "protocol/FrameReassembler.h"
 #include "query/ParamSnapshot.h"
 #include "ui/HeldEvents.h"
+#include "ui/WindowManagerClose.h"
 
 #include <QByteArray>
 #include <QString>
@@ -281,6 +282,7 @@ private:
 
     Platform platform;
     HeldEvents* held = nullptr;
+    WindowManagerClose closeUnderABox{this};
     // The action button that had the focus when it disabled itself.
     QPushButton* focusParkedFor = nullptr;
 };

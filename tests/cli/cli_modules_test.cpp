@@ -1,7 +1,7 @@
 // parvex-cli itself, run as a child against virtual modules on
 // pseudo-terminals, several at once: it reads what the modules hold, they
-// hold what it wrote, a failure stays on its own port, and bad input sends
-// nothing to any module.
+// hold what it wrote, a failure stays on its own port, the line is paced and
+// set as asked, and bad input sends nothing to any module.
 #include "CliRig.h"
 
 #include <QElapsedTimer>
@@ -9,9 +9,15 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
+#include <optional>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 const QStringList fast{"--rate", "9600", "--pace", "0", "--json"};
+// How long the program waits for an answer before it sends again.
+constexpr double answerWaitMs = 1000;
 
 QJsonObject object(const char* json) {
     return QJsonDocument::fromJson(json).object();
@@ -82,6 +88,56 @@ private slots:
         }
     }
 
+    // The pause before every frame, as the module's log times the frames,
+    // and the flow control the line is set to while the program has it.
+    void lineIsPacedAndSetAsAsked_data() {
+        QTest::addColumn<int>("pace");
+        QTest::addColumn<QString>("flow");
+        QTest::addColumn<bool>("rtsCts");
+        QTest::addColumn<bool>("xonXoff");
+        QTest::newRow("pace 200, no flow control") << 200 << "none" << false << false;
+        QTest::newRow("pace 200, hardware") << 200 << "hardware" << true << false;
+        QTest::newRow("pace 700, xonxoff") << 700 << "xonxoff" << false << true;
+    }
+
+    void lineIsPacedAndSetAsAsked() {
+        QFETCH(int, pace);
+        QFETCH(QString, flow);
+        QFETCH(bool, rtsCts);
+        QFETCH(bool, xonXoff);
+        TestModule* module = rig.startModule();
+        QVERIFY(module);
+        // A descriptor of the test's own, opened before the program's, sees
+        // the line's settings while the program has the port.
+        const int line =
+            ::open(qPrintable(module->path()), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(line >= 0);
+        std::optional<termios> seen;
+        const CliRun run =
+            rig.run(QStringList{"set", "name=PACED", "password=1234", "--rate", "9600", "--pace",
+                                QString::number(pace), "--flow", flow, "--json"} +
+                        rig.portArguments(),
+                    {}, [&](QProcess&) {
+                        termios settings{};
+                        if (!seen && !receivedFrames(module->events, FrameKind::Any).isEmpty() &&
+                            tcgetattr(line, &settings) == 0)
+                            seen = settings;
+                    });
+        ::close(line);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        QVERIFY(seen);
+        QCOMPARE((seen->c_cflag & CRTSCTS) != 0, rtsCts);
+        QCOMPARE((seen->c_iflag & IXON) != 0, xonXoff);
+        QCOMPARE((seen->c_iflag & IXOFF) != 0, xonXoff);
+        const QList<ModuleEvent> frames = receivedFrames(module->events, FrameKind::Any);
+        QCOMPARE(commandTypes(frames), (QList<int>{3, 6, 3, 6}));
+        for (qsizetype i = 1; i < frames.size(); ++i)
+            QVERIFY2(frames[i].atMs - frames[i - 1].atMs >= pace - noticedLateAtMostMs,
+                     qPrintable(QStringLiteral("frame %1 came %2 ms after the one before")
+                                    .arg(i + 1)
+                                    .arg(frames[i].atMs - frames[i - 1].atMs)));
+    }
+
     void writesAreReadBack_data() {
         QTest::addColumn<QStringList>("moduleArguments");
         QTest::addColumn<QStringList>("command");
@@ -107,6 +163,20 @@ private slots:
             << QList<int>{14};
         QTest::newRow("clear") << QStringList{} << QStringList{"clear"} << factory << QStringList{}
                                << QList<int>{10};
+        // Slower than the answer wait: each command goes out twice, the
+        // answer to the first frame is taken, and the answer to the second,
+        // which comes about when the next command goes out again, is not
+        // taken for the next command's.
+        QTest::newRow("late answers")
+            << QStringList{"--latency", "1300"} << QStringList{"set", "name=LATE", "password=9876"}
+            << QJsonObject{{"name", "LATE"}, {"password", "9876"}}
+            << QStringList{"password", "name"} << QList<int>{3, 3, 6, 6};
+        // The second copy, a byte every 10 ms, comes while the next query
+        // waits for its answer.
+        QTest::newRow("every answer twice")
+            << QStringList{"--name", "OLD", "--answer-twice", "--byte-delay", "10"}
+            << QStringList{"apply", "-"} << QJsonObject{{"name", "OLD"}, {"bind", false}}
+            << QStringList{"bind"} << QList<int>{14};
     }
 
     void writesAreReadBack() {
@@ -160,27 +230,38 @@ private slots:
         QTest::addColumn<QStringList>("command");
         QTest::addColumn<int>("killAfterFrames");
         QTest::addColumn<QString>("error");
+        // The command types the failing module heard, resends included,
+        // unless it vanished on its way.
+        QTest::addColumn<QList<int>>("heard");
 
         const QStringList set{"set", "name=SURVIVOR", "password=4321", "--pace", "0"};
+        const QStringList apply{"apply", "-", "--pace", "0"};
+        const QList<int> read{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 14};
         QTest::newRow("silent module")
             << QStringList{"--silent", "0,1,2,3,4,5,6,7,8,9,10,13,14"} << set << 0
-            << "^no answer to the password set command after 2 resends$";
-        QTest::newRow("refused key")
-            << QStringList{"--refuse", "6"} << set << 0 << "^the module refused name$";
+            << "^no answer to the password set command after 2 resends$" << QList<int>{3, 3, 3};
+        QTest::newRow("refused key") << QStringList{"--refuse", "6"} << set << 0
+                                     << "^the module refused name$" << QList<int>{3, 6};
         QTest::newRow("refused query")
             << QStringList{"--refuse", "9"} << QStringList{"read", "--pace", "0"} << 0
-            << "^the module refused the connections query$";
+            << "^the module refused the connections query$" << read.mid(0, 10);
+        const char* notKept = "^name reads back as \"KAVRO5190\", not \"SURVIVOR\"$";
+        QTest::newRow("set value not kept")
+            << QStringList{"--forget-set", "6"} << set << 0 << notKept << QList<int>{3, 6, 3, 6};
+        QTest::newRow("applied value not kept") << QStringList{"--forget-set", "6"} << apply << 0
+                                                << notKept << read + QList<int>{3, 6, 3, 6};
         // The system's own words for a port that is not there: Linux's, or
         // Windows' as Wine gives them.
         QTest::newRow("module gone before the start")
             << QStringList{} << set << -1
             << "^(No such file or directory|File not found\\.|The system cannot find the file "
-               "specified\\.)$";
+               "specified\\.)$"
+            << QList<int>{};
         // Paced, so that the others are still running when it goes.
         QTest::newRow("module vanishes")
             << QStringList{}
             << QStringList{"set", "name=SURVIVOR", "password=4321", "--pace", "150"} << 2
-            << "^port lost during (writing|reading back) (name|password) ";
+            << "^port lost during (writing|reading back) (name|password) " << QList<int>{};
     }
 
     void failureStaysOnItsPort() {
@@ -188,13 +269,14 @@ private slots:
         QFETCH(QStringList, command);
         QFETCH(int, killAfterFrames);
         QFETCH(QString, error);
+        QFETCH(QList<int>, heard);
         QVERIFY(rig.startModule() && rig.startModule(middleModule) && rig.startModule());
         TestModule& middle = *rig.modules[1];
         if (killAfterFrames < 0)
             middle.end();
         const CliRun run =
-            rig.run(command + rig.portArguments() + QStringList{"--rate", "9600", "--json"}, {},
-                    [&](QProcess&) {
+            rig.run(command + rig.portArguments() + QStringList{"--rate", "9600", "--json"},
+                    R"({"name": "SURVIVOR", "password": "4321"})", [&](QProcess&) {
                         if (killAfterFrames > 0 &&
                             receivedFrames(middle.events, FrameKind::Any).size() >= killAfterFrames)
                             middle.end();
@@ -204,9 +286,18 @@ private slots:
         QVERIFY(!failed["ok"].toBool());
         QVERIFY2(QRegularExpression(error).match(failed["error"].toString()).hasMatch(),
                  qPrintable(failed["error"].toString()));
+        const QList<ModuleEvent> frames = receivedFrames(middle.events, FrameKind::Any);
+        if (killAfterFrames == 0)
+            QCOMPARE(commandTypes(frames), heard);
+        // A frame sent again waits for the answer to the one before.
+        for (qsizetype i = 1; i < frames.size(); ++i)
+            if (frames[i].bytes == frames[i - 1].bytes)
+                QVERIFY2(frames[i].atMs - frames[i - 1].atMs >= answerWaitMs - noticedLateAtMostMs,
+                         qPrintable(QStringLiteral("sent again after %1 ms")
+                                        .arg(frames[i].atMs - frames[i - 1].atMs)));
         for (int i : {0, 2}) {
             QVERIFY2(run.ports[i]["ok"].toBool(), qPrintable(run.describe()));
-            if (command.first() == "set") {
+            if (command.first() != "read") {
                 const QJsonObject held = rig.modules[i]->settings();
                 QCOMPARE(held["name"].toString(), QStringLiteral("SURVIVOR"));
                 QCOMPARE(held["password"].toString(), QStringLiteral("4321"));
@@ -241,12 +332,13 @@ private slots:
     }
 
     void detectsTheRateWithoutBeingTold() {
-        QVERIFY(rig.startModule({"--rate", "38400"}) && rig.startModule({"--rate", "2400"}));
+        const QList<int> expected{38400, 2400, 115200};
+        for (int rate : expected)
+            QVERIFY(rig.startModule({"--rate", QString::number(rate)}));
         const CliRun run =
             rig.run(QStringList{"read", "--pace", "0", "--json"} + rig.portArguments());
-        QVERIFY2(run.exitCode == 0 && run.ports.size() == 2, qPrintable(run.describe()));
-        const QList<int> expected{38400, 2400};
-        for (int i = 0; i < 2; ++i) {
+        QVERIFY2(run.exitCode == 0 && run.ports.size() == 3, qPrintable(run.describe()));
+        for (int i = 0; i < 3; ++i) {
             QCOMPARE(run.ports[i]["rate"].toInt(), expected[i]);
             QCOMPARE(run.ports[i]["settings"]["baud"].toInt(), expected[i]);
             QList<unsigned> heardAt;
@@ -256,6 +348,55 @@ private slots:
             // The probe and the twelve queries, all at the module's rate.
             QCOMPARE(heardAt, QList<unsigned>(13, expected[i]));
         }
+    }
+
+    // Without --json, the second port failing: M1 and M2 stand for the
+    // ports, S for the seconds, two blanks for the blanks between columns.
+    void resultsAsAUserReadsThem_data() {
+        QTest::addColumn<QStringList>("failing");
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("read") << QStringList{"--refuse", "9"} << QStringList{"read"}
+                              << "  M1  M2\n"
+                                 "version  2.10  2.10\n"
+                                 "baud  9600  9600\n"
+                                 "security  on  on\n"
+                                 "password  5807  5807\n"
+                                 "sniff  0000,0000,0000,0000  0000,0000,0000,0000\n"
+                                 "park  0000,0000  0000,0000\n"
+                                 "name  KAVRO5190  KAVRO5190\n"
+                                 "class  000000  000000\n"
+                                 "role  slave  slave\n"
+                                 "connections  1  -\n"
+                                 "scan  0400,0200,0400,0200  -\n"
+                                 "bind  on  -\n"
+                                 "M1: ok at 9600 baud, wrote nothing (S s)\n"
+                                 "M2: FAILED: the module refused the connections query (S s)\n"
+                              << "";
+        QTest::newRow("quiet set")
+            << QStringList{"--refuse", "6"} << QStringList{"set", "name=QUIET", "--quiet"} << ""
+            << "M2: FAILED: the module refused name (S s)\n";
+    }
+
+    void resultsAsAUserReadsThem() {
+        QFETCH(QStringList, failing);
+        QFETCH(QStringList, command);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QVERIFY(rig.startModule() && rig.startModule(failing));
+        const CliRun run =
+            rig.run(command + rig.portArguments() + QStringList{"--rate", "9600", "--pace", "0"});
+        QCOMPARE(run.exitCode, 1);
+        auto asRead = [&](const QByteArray& text) {
+            return QString::fromUtf8(text)
+                .replace(rig.modules[0]->path(), "M1")
+                .replace(rig.modules[1]->path(), "M2")
+                .replace(QRegularExpression("\\(\\d+\\.\\d s\\)"), "(S s)")
+                .replace(QRegularExpression(" {2,}"), "  ");
+        };
+        QCOMPARE(asRead(run.out), out);
+        QCOMPARE(asRead(run.err), err);
     }
 
     // Each kind of bad input once; every rule of every value has its own
@@ -282,6 +423,8 @@ private slots:
         row("port twice", {"read", "-p", "M1", "-p", "M1"}, "given twice");
         row("rate", {"read", "PORTS", "--rate", "1000"}, "--rate: 1000 is not one of");
         row("flow", {"read", "PORTS", "--flow", "rts"}, "--flow: must be");
+        row("negative pace", {"read", "PORTS", "--pace", "-1"},
+            "--pace: must be a whole number of milliseconds from 0 to 60000");
         row("read with a value", {"read", "PORTS", "name=X"}, "unexpected argument \"name=X\"");
         row("set without values", {"set", "PORTS"}, "give at least one KEY=VALUE");
         row("apply without profile", {"apply", "PORTS"}, "give exactly one PROFILE");
@@ -293,8 +436,13 @@ private slots:
         set("password=   ", "password: Please input the password");
         set("scan=400,200,400,401",
             "scan: Inquiry Scan window can not be larger than Inquiry Scan interval!");
-        profile("json syntax", "{\n  \"name\": \"A\",\n  \"password\" \"B\"\n}\n",
-                "-: line 3, column ");
+        // The character at fault, columns counted in characters.
+        profile("json syntax", "{\n  \"name\": \"A\",\n  \"p\u00e4ssword\" \"B\"\n}\n",
+                "-: line 3, column 14: missing name separator\n");
+        profile("json number", "{\n  \"bind\": yes\n}\n", "-: line 2, column 11: illegal number\n");
+        profile("json word", R"({"bind": fals})", "-: line 1, column 14: illegal value\n");
+        profile("json cut short", "{\n  \"name\": \"A\",\n",
+                "-: line 3, column 1: unterminated object\n");
         profile("not an object", "[1, 2]", "must hold a JSON object");
         profile("unknown key in profile", R"({"colour": "red"})", "unknown key \"colour\"");
         profile("switch as a number", R"({"security": 1})", "security: must be true or false");
@@ -302,6 +450,28 @@ private slots:
                 "password: must be 1 to 8 characters, not 9");
         profile("read of two ports", R"({"ports": [{"settings": {}}, {"settings": {}}]})",
                 "exactly one port, not 2");
+        // The station refuses before it opens a port; a record it cannot
+        // use is bad input too.
+        auto station = [&](const char* name, const QStringList& more, const char* message) {
+            row(name, QStringList{"station", "-", "PORTS"} + more, message, R"({"bind": true})");
+        };
+        station("pattern without a run", {"--name-pattern", "Bench"}, "exactly one run of #");
+        station("pattern too long", {"--name-pattern", "Bench-#########"},
+                "must be 1 to 14 characters, not 15");
+        station("quota of none", {"--quota", "0"}, "--quota: must be a whole number from 1");
+        row("station option elsewhere", {"read", "PORTS", "--quota", "2"},
+            "--quota is only for station");
+        station("record not readable", {"--record", "/nonexistent/r.jsonl"},
+                "/nonexistent/r.jsonl: ");
+        station(
+            "malformed record",
+            {"--record", untouched.writeFile("bad.jsonl", "{\"event\":\"start\"}\n\nnot json\n")},
+            "bad.jsonl: line 3 is not a JSON object");
+        station("pattern cannot hold the next number",
+                {"--name-pattern", "B##", "--record",
+                 untouched.writeFile("full.jsonl", "{\"event\":\"reserved\",\"serial\":99}\n")},
+                "B## cannot hold 100, the next number");
+        row("summary without records", {"summary"}, "give at least one record FILE");
     }
 
     void badInputSendsNothing() {

@@ -28,6 +28,7 @@ void ParametersTest::valueToBytesAndBack_data() {
     row("baud 115200", "baud", "115200", "115200", "01D8");
     row("security on", "security", "on", "on", "01");
     row("security false", "security", "FALSE", "off", "00");
+    row("security true", "security", "true", "on", "01");
     row("password of four", "password", "1234", "1234", "31323334");
     row("password with a space", "password", "a b", "a b", "612062");
     row("sniff words", "sniff", "0102,0304,0506,0708", "0102,0304,0506,0708", "0102030405060708");
@@ -81,6 +82,8 @@ void ParametersTest::refusals_data() {
     row("name", "ABCDEFGHIJKLMNO", "must be 1 to 14 characters, not 15");
     row("name", "", "must be 1 to 14 characters, not 0");
     row("name", "tab\there", "must be printable ASCII characters");
+    row("name", "DEL\x7f", "must be printable ASCII characters");
+    row("password", "pw\x7f", "must be printable ASCII characters");
     row("class", "1234567", "must be 1 to 6 hexadecimal digits");
     row("class", "12 4", "must be 1 to 6 hexadecimal digits");
     row("class", "", "must be 1 to 6 hexadecimal digits");

@@ -384,16 +384,18 @@ void testSwitchAtOnce() {
 
 void testRefuseAndMisbehaviour() {
     {
-        ModuleProcess module({"--refuse", "2,3"});
+        ModuleProcess module({"--refuse", "2,3", "--forget-set", "6"});
         Port port(module.device(), B9600);
         EXPECT_BODY(port.ask(query(3)), Bytes({0x60, 0x01, 0x50, 0x03}), "refused query");
         EXPECT_BODY(port.ask(concat({0x03}, text("1234"))), Bytes({0x60, 0x01, 0x03}),
                     "refused set");
         EXPECT_BODY(port.ask({0x02, 0x00}), Bytes({0x60, 0x01, 0x02}), "second refused type");
         EXPECT_BODY(port.ask(query(8)), queryAnswer(8, {0}), "other types still answered");
+        EXPECT_BODY(port.ask(concat({0x06}, text("NEW"))), Bytes({0x60, 0x00, 0x06}),
+                    "forgotten set acknowledged");
         module.signal(SIGUSR1);
         CHECK(module.waitFor("state: name=KAVRO5190 pwd=5807 auth=1 ", 1000),
-              "refused sets were not applied");
+              "refused and forgotten sets were not applied");
     }
     {
         ModuleProcess module({"--silent", "1", "--silent-first", "1", "--answer-twice", "--noise",

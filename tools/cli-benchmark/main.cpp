@@ -10,6 +10,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
@@ -42,6 +44,47 @@ struct Run {
     QString failure; // empty when every port did what was asked
 };
 
+struct Spawned {
+    double ms = 0;
+    double peakMb = 0;
+    int status = -1; // as wait4 gives it; -1 when it did not start
+};
+
+// parvex-cli with these arguments, standard output to outPath, timed from
+// its start to its end.
+Spawned spawnTimed(const QStringList& arguments, const QString& outPath) {
+    QByteArrayList texts{QByteArrayLiteral(PARVEX_CLI_PROGRAM)};
+    for (const QString& argument : arguments)
+        texts << argument.toLocal8Bit();
+    std::vector<char*> argv;
+    for (QByteArray& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    const QByteArray out = outPath.toLocal8Bit();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.constData(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    Spawned spawned;
+    QElapsedTimer clock;
+    clock.start();
+    pid_t pid = 0;
+    const int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0)
+        return spawned;
+    int status = 0;
+    rusage usage{};
+    // Blocking: a poll would take the processor from the program it times.
+    // What the modules print meanwhile (a few kB) waits in their pipes.
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    spawned.ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    spawned.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    spawned.status = status;
+    return spawned;
+}
+
 class Bench {
 public:
     Modules startModules(int count) {
@@ -61,40 +104,18 @@ public:
         for (const auto& module : modules)
             arguments << QStringLiteral("-p") << module->device();
         arguments << QStringLiteral("--rate") << QStringLiteral("9600") << QStringLiteral("--json");
-        QByteArrayList texts{QByteArrayLiteral(PARVEX_CLI_PROGRAM)};
-        for (const QString& argument : arguments)
-            texts << argument.toLocal8Bit();
-        std::vector<char*> argv;
-        for (QByteArray& text : texts)
-            argv.push_back(text.data());
-        argv.push_back(nullptr);
-        const QByteArray outPath = dir.filePath(QStringLiteral("out.json")).toLocal8Bit();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.constData(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-
+        const QString outPath = dir.filePath(QStringLiteral("out.json"));
+        const Spawned spawned = spawnTimed(arguments, outPath);
         Run result;
-        QElapsedTimer clock;
-        clock.start();
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            result.failure = QStringLiteral("cannot start %1").arg(QString::fromLocal8Bit(argv[0]));
+        result.ms = spawned.ms;
+        result.peakMb = spawned.peakMb;
+        if (spawned.status < 0) {
+            result.failure = QStringLiteral("cannot start %1").arg(PARVEX_CLI_PROGRAM);
             return result;
         }
-        int status = 0;
-        rusage usage{};
-        // Blocking: a poll would take the processor from the program it
-        // times. What the modules print meanwhile (a few kB) waits in their
-        // pipes.
-        while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-        }
-        result.ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        result.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+        const int status = spawned.status;
 
-        QFile out(QString::fromLocal8Bit(outPath));
+        QFile out(outPath);
         out.open(QIODevice::ReadOnly);
         const QJsonArray ports = QJsonDocument::fromJson(out.readAll())["ports"].toArray();
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || ports.size() != int(modules.size()))
@@ -113,8 +134,81 @@ public:
         return result;
     }
 
+    // Modules on fixtures, each with a module on it from the start, whose
+    // every line is kept.
+    Modules startFixtures(int count) {
+        Modules modules;
+        for (int i = 0; i < count; ++i) {
+            const QString fixture = dir.filePath(QStringLiteral("fixture%1").arg(++started));
+            QFile file(fixture);
+            if (!file.open(QIODevice::WriteOnly) || file.write("--name OLD\n") < 0)
+                qFatal("cannot write %s", qPrintable(fixture));
+            file.close();
+            modules.push_back(std::make_unique<VirtualModuleProcess>());
+            VirtualModuleProcess* module = modules.back().get();
+            QObject::connect(module, &VirtualModuleProcess::lineRead, module,
+                             [this, module](const QString& line) { lines[module] << line; });
+            const QString link = dir.filePath(QStringLiteral("m%1").arg(started));
+            if (!module->start(virtualModuleProgram(), link, {"--fixture", fixture}))
+                qFatal("%s", qPrintable(module->errorText()));
+        }
+        return modules;
+    }
+
+    // A station on these modules until every one has passed (its quota),
+    // each having written all ten keys.
+    Run station(QStringList arguments, const Modules& modules) {
+        const QString record = dir.filePath(QStringLiteral("record%1.jsonl").arg(started));
+        for (const auto& module : modules)
+            arguments << QStringLiteral("-p") << module->device();
+        arguments << QStringLiteral("--rate") << QStringLiteral("9600") << QStringLiteral("--quota")
+                  << QString::number(modules.size()) << QStringLiteral("--name-pattern")
+                  << QStringLiteral("B-####") << QStringLiteral("--record") << record;
+        const Spawned spawned = spawnTimed(QStringList{QStringLiteral("station")} + arguments,
+                                           dir.filePath(QStringLiteral("station.out")));
+        Run result{spawned.ms, spawned.peakMb, {}};
+        QFile file(record);
+        file.open(QIODevice::ReadOnly);
+        int passed = 0;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            passed += object["outcome"] == QLatin1String("pass") &&
+                      object["written"].toArray().size() == writableKeys;
+        }
+        if (spawned.status != 0 || passed != int(modules.size()))
+            result.failure = QStringLiteral("station ended with status %1, %2 of %3 passed")
+                                 .arg(spawned.status)
+                                 .arg(passed)
+                                 .arg(modules.size());
+        // What the modules printed meanwhile.
+        QElapsedTimer draining;
+        draining.start();
+        while (draining.elapsed() < 300)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        return result;
+    }
+
+    // From the module's log: its first answer (to a probe) and the first
+    // frame of the cycle, in its own milliseconds. The cycle begins with the
+    // version query, the probe's own frame: it is the third frame received,
+    // after two probes answered.
+    std::pair<double, double> firstAnswerAndCycle(VirtualModuleProcess* module) const {
+        static const QRegularExpression event(
+            QStringLiteral(R"(^\s*([\d.]+) ms\s+\d+\s+(rx|tx)\s)"));
+        QList<double> received;
+        QList<double> sent;
+        for (const QString& line : lines.value(module))
+            if (const auto match = event.match(line); match.hasMatch())
+                (match.captured(2) == QLatin1String("rx") ? received : sent)
+                    << match.captured(1).toDouble();
+        if (received.size() < 3 || sent.isEmpty())
+            return {-1, -1};
+        return {sent.first(), received[2]};
+    }
+
     QTemporaryDir dir;
     int started = 0;
+    QMap<VirtualModuleProcess*, QStringList> lines;
 };
 
 bool allMet = true;
@@ -137,18 +231,8 @@ void failOn(const Run& run) {
     std::fprintf(stderr, "parvex-cli-benchmark: %s\n", qPrintable(run.failure));
     std::exit(1);
 }
-} // namespace
-
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    Bench bench;
-    const QString profile = bench.dir.filePath(QStringLiteral("profile.json"));
-    QFile file(profile);
-    if (!file.open(QIODevice::WriteOnly) || file.write(fullProfile) < 0)
-        qFatal("cannot write %s", qPrintable(profile));
-    file.close();
-
-    std::printf("| Measurement | Figure | Floor | Ratio / target |\n|---|---|---|---|\n");
+// The other commands: apply and read.
+void commandRows(Bench& bench, const QString& profile) {
     // A read, the ten writes and the ten reads back, each after its pause.
     const double applyFloor = (queriesInARead + 2 * writableKeys) * defaultPaceMs;
     const Run one = bench.run({"apply", profile}, bench.startModules(1), writableKeys);
@@ -186,6 +270,56 @@ int main(int argc, char* argv[]) {
     row(QStringLiteral("Peak memory of parvex-cli, 8 ports (the apply above)"),
         QStringLiteral("%1 MB").arg(eight.peakMb, 0, 'f', 1), {}, QStringLiteral("< 40 MB"),
         eight.peakMb < 40);
+}
+
+// The station: a module on every fixture from the start, the station ending
+// at its quota, so that it is timed from its start to its end.
+void stationRows(Bench& bench, const QString& profile) {
+    // Two probes, the read, the ten writes and every setting read back.
+    const double cycleFloor = (2 + 2 * queriesInARead + writableKeys) * defaultPaceMs;
+    const Modules oneModule = bench.startFixtures(1);
+    const Run one = bench.station({profile}, oneModule);
+    failOn(one);
+    row(QStringLiteral("Station: one cycle at the default pace, probes included"), ms(one.ms),
+        ms(cycleFloor), QStringLiteral("%1 (<= 1.02)").arg(one.ms / cycleFloor, 0, 'f', 3),
+        one.ms / cycleFloor <= 1.02);
+    const auto [answer, cycle] = bench.firstAnswerAndCycle(oneModule.front().get());
+    const double toCycle = cycle - defaultPaceMs - answer;
+    row(QStringLiteral("Station: a module's first answer to the start of its cycle"), ms(toCycle),
+        {}, QStringLiteral("<= %1 ms").arg(defaultPaceMs + 100),
+        answer >= 0 && toCycle <= defaultPaceMs + 100);
+
+    const Run eight = bench.station({profile}, bench.startFixtures(8));
+    failOn(eight);
+    const double ratio = eight.ms / one.ms;
+    row(QStringLiteral("Station: 8 lanes, 8 modules put on together"), ms(eight.ms), ms(cycleFloor),
+        QStringLiteral("%1 of 1 lane (<= 1.05)").arg(ratio, 0, 'f', 3), ratio <= 1.05);
+
+    const Run unpaced = bench.station({profile, "--pace", "0"}, bench.startFixtures(1));
+    failOn(unpaced);
+    row(QStringLiteral("Station: one cycle at --pace 0, start to end"), ms(unpaced.ms), {},
+        QStringLiteral("< 1000 ms"), unpaced.ms < 1000);
+    row(QStringLiteral("Station: peak memory with 8 lanes"),
+        QStringLiteral("%1 MB").arg(eight.peakMb, 0, 'f', 1), {}, QStringLiteral("< 40 MB"),
+        eight.peakMb < 40);
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    Bench bench;
+    // --station: the station's rows alone.
+    const bool stationOnly = app.arguments().contains(QStringLiteral("--station"));
+    const QString profile = bench.dir.filePath(QStringLiteral("profile.json"));
+    QFile file(profile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(fullProfile) < 0)
+        qFatal("cannot write %s", qPrintable(profile));
+    file.close();
+
+    std::printf("| Measurement | Figure | Floor | Ratio / target |\n|---|---|---|---|\n");
+    if (!stationOnly)
+        commandRows(bench, profile);
+    stationRows(bench, profile);
     std::printf("%s\n", allMet ? "every target met" : "a target was missed");
     return allMet ? 0 : 1;
 }

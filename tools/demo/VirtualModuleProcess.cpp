@@ -53,6 +53,11 @@ void VirtualModuleProcess::requestState() {
         ::kill(static_cast<pid_t>(process.processId()), SIGUSR1);
 }
 
+void VirtualModuleProcess::refit() {
+    if (process.state() == QProcess::Running)
+        ::kill(static_cast<pid_t>(process.processId()), SIGUSR2);
+}
+
 QString VirtualModuleProcess::processState() const {
     if (process.state() != QProcess::NotRunning)
         return QStringLiteral("running");

@@ -21,6 +21,9 @@ public:
     void reset();
     // Asks for a fresh state line; lastState() is empty until it comes.
     void requestState();
+    // On a fixture: the module reads its control file again, taking the
+    // module off or putting a fresh one on.
+    void refit();
 
     QString device() const { return devicePath; }
     // Its last "state: ..." line: what the module holds.

@@ -5,8 +5,8 @@
 #include <QRegularExpression>
 
 namespace {
-long residentKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
+long residentKb(const QString& process) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(process));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     static const QRegularExpression vmRss(QStringLiteral("^VmRSS:\\s+(\\d+) kB$"),
@@ -15,13 +15,17 @@ long residentKb() {
     return match.hasMatch() ? match.captured(1).toLong() : -1;
 }
 
-int openDescriptors() {
-    // The listing itself holds one descriptor while it reads the folder.
-    const QDir fds(QStringLiteral("/proc/self/fd"));
+int openDescriptors(const QString& process) {
+    // Listing its own, a process holds one more descriptor while it reads.
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(process));
     return fds.exists() ? int(fds.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size()) : -1;
 }
 } // namespace
 
 Footprint currentFootprint() {
-    return {residentKb(), openDescriptors()};
+    return {residentKb(QStringLiteral("self")), openDescriptors(QStringLiteral("self"))};
+}
+
+Footprint footprintOf(long long pid) {
+    return {residentKb(QString::number(pid)), openDescriptors(QString::number(pid))};
 }

@@ -1,6 +1,7 @@
 // The virtual module: plays the module's side of the serial protocol on a pseudo-terminal so that
 // the product, its demo, its end-to-end tests and its benchmark run without hardware.
 
+#include "fixture.h"
 #include "frame_reader.h"
 #include "log.h"
 #include "misbehaviour.h"
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <poll.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -25,7 +27,7 @@ constexpr int kIdleWakeMs = 1000;
 class VirtualModule {
 public:
     VirtualModule(const Options& options, PseudoTerminal& pty)
-        : options_(options), pty_(pty), module_(options.settings, options.rate),
+        : options_(options), pty_(pty), module_(Module(options.settings, options.rate)),
           misbehaviour_(options.misbehaviour), transmitter_(pty.masterFd()) {}
 
     Transmitter& transmitter() { return transmitter_; }
@@ -52,13 +54,34 @@ public:
     // A restart of the module: the stored baud rate takes effect, a half-received frame is lost.
     void reset() {
         reader_.reset();
-        const unsigned before = module_.applyStoredRate();
+        if (!module_)
+            return;
+        const unsigned before = module_->applyStoredRate();
         logEvent(lineRate(), "note",
                  "reset: module rate " + std::to_string(before) + " -> " +
-                     std::to_string(module_.lineRate()));
+                     std::to_string(module_->lineRate()));
     }
 
-    void printState() const { logLine(describe(module_.settings())); }
+    // On a fixture: the module in place is taken off and, when the fixture says so, a fresh one
+    // is put on. The line stays open throughout.
+    void refit(const FixtureContents& fixture) {
+        reader_.reset();
+        if (!fixture.moduleOn) {
+            module_.reset();
+            logEvent(lineRate(), "note", "fixture: empty");
+            return;
+        }
+        options_ = fixture.module;
+        module_ = Module(options_.settings, options_.rate);
+        misbehaviour_ = Misbehaviour(options_.misbehaviour);
+        logEvent(lineRate(), "note",
+                 "fixture: a fresh module at " + std::to_string(module_->lineRate()));
+        printState();
+    }
+
+    void printState() const {
+        logLine(module_ ? describe(module_->settings()) : "state: empty fixture");
+    }
 
 private:
     unsigned lineRate() const { return pty_.speed().output; }
@@ -66,12 +89,16 @@ private:
     void onFrame(const Bytes& frame) {
         const LineSpeed speed = pty_.speed();
         const std::string text = hexBytes(frame);
+        if (!module_) {
+            logEvent(speed.output, "rx", text + "  (ignored: no module on the fixture)");
+            return;
+        }
         // At another rate a real module would see garbage: it neither applies nor answers.
-        if (speed.output != module_.lineRate() ||
+        if (speed.output != module_->lineRate() ||
             (speed.input != 0 && speed.input != speed.output)) {
             logEvent(speed.output, "rx",
                      text + "  (ignored: line at " + std::to_string(speed.output) + ", module at " +
-                         std::to_string(module_.lineRate()) + ")");
+                         std::to_string(module_->lineRate()) + ")");
             return;
         }
         const Bytes body(frame.begin() + kHeaderSize, frame.end());
@@ -92,11 +119,15 @@ private:
             logEvent(speed.output, "rx", text + "  (refused: --refuse)");
             send(Module::refusal(*command), false);
             return;
+        case Misbehaviour::Verdict::Forget:
+            logEvent(speed.output, "rx", text + "  (acknowledged, not kept: --forget-set)");
+            send(Module::acknowledgement(*command), false);
+            return;
         case Misbehaviour::Verdict::Answer:
             break;
         }
 
-        const Outcome outcome = module_.handle(*command);
+        const Outcome outcome = module_->handle(*command);
         logEvent(speed.output, "rx",
                  outcome.note.empty() ? text : text + "  (" + outcome.note + ")");
         if (outcome.applied)
@@ -147,15 +178,17 @@ private:
 
     void switchRate() {
         pty_.drain();
-        const unsigned before = module_.applyStoredRate();
+        if (!module_)
+            return;
+        const unsigned before = module_->applyStoredRate();
         logEvent(lineRate(), "note",
                  "switched at once: module rate " + std::to_string(before) + " -> " +
-                     std::to_string(module_.lineRate()));
+                     std::to_string(module_->lineRate()));
     }
 
-    const Options& options_;
+    Options options_;
     PseudoTerminal& pty_;
-    Module module_;
+    std::optional<Module> module_; // none while the fixture is empty
     Misbehaviour misbehaviour_;
     FrameReader reader_;
     Transmitter transmitter_;
@@ -164,7 +197,7 @@ private:
 int openSignalFd() {
     sigset_t signals;
     sigemptyset(&signals);
-    for (int s : {SIGHUP, SIGUSR1, SIGTERM, SIGINT})
+    for (int s : {SIGHUP, SIGUSR1, SIGUSR2, SIGTERM, SIGINT})
         sigaddset(&signals, s);
     if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0)
         return -1;
@@ -172,8 +205,19 @@ int openSignalFd() {
     return signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
 }
 
+// What the fixture's control file says now; a bad file leaves the fixture as it is.
+void refitFromFile(const std::string& path, VirtualModule& module) {
+    FixtureContents fixture;
+    std::string error;
+    if (!readFixture(path, fixture, error)) {
+        std::fprintf(stderr, "virtual-module: %s\n", error.c_str());
+        return;
+    }
+    module.refit(fixture);
+}
+
 // Returns false when the module is told to end.
-bool handleSignals(int signalFd, VirtualModule& module) {
+bool handleSignals(int signalFd, VirtualModule& module, const Options& options) {
     signalfd_siginfo info{};
     while (read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
         switch (info.ssi_signo) {
@@ -182,6 +226,10 @@ bool handleSignals(int signalFd, VirtualModule& module) {
             break;
         case SIGUSR1:
             module.printState();
+            break;
+        case SIGUSR2:
+            if (!options.fixturePath.empty())
+                refitFromFile(options.fixturePath, module);
             break;
         default:
             return false;
@@ -221,7 +269,10 @@ int main(int argc, char** argv) {
         logLine("link: " + options.linkPath);
 
     VirtualModule module(options, pty);
-    module.printState();
+    if (!options.fixturePath.empty())
+        refitFromFile(options.fixturePath, module);
+    else
+        module.printState();
     logEvent(options.rate, "note", "module rate " + std::to_string(options.rate));
 
     std::uint8_t buffer[512];
@@ -238,7 +289,7 @@ int main(int argc, char** argv) {
             std::perror("virtual-module: poll");
             return 1;
         }
-        if ((fds[1].revents & POLLIN) && !handleSignals(signalFd, module))
+        if ((fds[1].revents & POLLIN) && !handleSignals(signalFd, module, options))
             break;
         if (fds[0].revents & POLLIN) {
             const ssize_t n = read(pty.masterFd(), buffer, sizeof buffer);

@@ -62,6 +62,8 @@ Misbehaviour::Verdict Misbehaviour::judge(std::uint8_t type, bool query) {
         return Verdict::Silent;
     if (options_.refuse.count(type))
         return Verdict::Refuse;
+    if (!query && options_.forgetSet.count(type))
+        return Verdict::Forget;
     return Verdict::Answer;
 }
 

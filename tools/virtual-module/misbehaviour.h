@@ -13,6 +13,7 @@ struct MisbehaviourOptions {
     std::set<std::uint8_t> silent;    // command types never answered (nor applied)
     std::set<std::uint8_t> silentSet; // set commands never answered (nor applied); queries are
     std::set<std::uint8_t> refuse;    // command types answered with status 1 and not applied
+    std::set<std::uint8_t> forgetSet; // set commands acknowledged but not applied
     unsigned silentFirst = 0;         // frames ignored before the module starts answering
     bool answerTwice = false;         // every answer goes out twice
     bool noise = false;               // random non-frame bytes follow every answer
@@ -30,7 +31,7 @@ bool parseStrayBody(const std::string& text, Bytes& body, std::string& error);
 
 class Misbehaviour {
 public:
-    enum class Verdict { Answer, SilentFirst, Silent, Refuse };
+    enum class Verdict { Answer, SilentFirst, Silent, Refuse, Forget };
 
     explicit Misbehaviour(MisbehaviourOptions options);
 

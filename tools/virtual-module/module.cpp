@@ -159,6 +159,10 @@ Bytes Module::refusal(const Command& command) {
     return command.query ? failedQueryAnswer(command.type) : setAnswer(kStatusFailed, command.type);
 }
 
+Bytes Module::acknowledgement(const Command& command) {
+    return setAnswer(kStatusOk, command.type);
+}
+
 unsigned Module::applyStoredRate() {
     const unsigned before = lineRate_;
     if (const unsigned rate = rateOfCode(settings_.baudCode))

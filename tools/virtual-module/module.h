@@ -78,6 +78,8 @@ public:
     Outcome handle(const Command& command);
     // The answer to a command the module declines without looking at it.
     static Bytes refusal(const Command& command);
+    // The answer to a set command the module acknowledges without applying it.
+    static Bytes acknowledgement(const Command& command);
 
     // Moves the line to the stored baud-rate code, as a restart does. Returns the rate before.
     unsigned applyStoredRate();

@@ -12,6 +12,9 @@ const char* const kUsage =
     "Line:\n"
     "  --link PATH           symbolic link PATH -> the device (replaced if present, removed on "
     "exit)\n"
+    "  --fixture FILE        the module sits on a fixture described by FILE, read at start and\n"
+    "                        at every SIGUSR2: 'off' (or nothing) leaves it empty, a line of\n"
+    "                        starting values and misbehaviour puts a fresh module on\n"
     "  --rate N              rate the module's line starts at (default 9600, or the rate of\n"
     "                        --baud-code)\n"
     "  --switch-at-once      a new baud rate takes effect right after its answer, not at reset\n"
@@ -27,6 +30,7 @@ const char* const kUsage =
     "  --silent-set TYPES    never answer (nor apply) set commands of these types; their\n"
     "                        queries are answered\n"
     "  --refuse TYPES        answer these command types with status 1 and do not apply them\n"
+    "  --forget-set TYPES    acknowledge set commands of these types but keep the old value\n"
     "  --silent-first N      ignore the first N frames, then answer\n"
     "  --answer-twice        send every answer twice\n"
     "  --noise               random bytes without 0x55 after every answer\n"
@@ -36,11 +40,12 @@ const char* const kUsage =
     "  --stray-body HEX      follow every answer with a frame of this body, which is no answer\n"
     "                        (e.g. 610001: noise forming a frame, a message of the module's own)\n"
     "Signals: SIGHUP resets the module (the stored baud rate takes effect), SIGUSR1 prints the\n"
-    "state, SIGTERM and SIGINT end it.\n";
+    "state, SIGUSR2 reads the fixture again, SIGTERM and SIGINT end it.\n";
 
 namespace {
 enum LongOnly {
     Link = 256,
+    Fixture,
     Rate,
     SwitchAtOnce,
     Name,
@@ -51,6 +56,7 @@ enum LongOnly {
     Silent,
     SilentSet,
     Refuse,
+    ForgetSet,
     SilentFirst,
     AnswerTwice,
     Noise,
@@ -63,6 +69,7 @@ enum LongOnly {
 const option longOptions[] = {
     {"help", no_argument, nullptr, 'h'},
     {"link", required_argument, nullptr, Link},
+    {"fixture", required_argument, nullptr, Fixture},
     {"rate", required_argument, nullptr, Rate},
     {"switch-at-once", no_argument, nullptr, SwitchAtOnce},
     {"name", required_argument, nullptr, Name},
@@ -73,6 +80,7 @@ const option longOptions[] = {
     {"silent", required_argument, nullptr, Silent},
     {"silent-set", required_argument, nullptr, SilentSet},
     {"refuse", required_argument, nullptr, Refuse},
+    {"forget-set", required_argument, nullptr, ForgetSet},
     {"silent-first", required_argument, nullptr, SilentFirst},
     {"answer-twice", no_argument, nullptr, AnswerTwice},
     {"noise", no_argument, nullptr, Noise},
@@ -134,6 +142,9 @@ bool apply(int code, const char* text, Options& options, std::string& error, boo
     case Link:
         options.linkPath = text;
         return true;
+    case Fixture:
+        options.fixturePath = text;
+        return true;
     case Rate:
         if (!number(0xFFFFFFFF))
             return false;
@@ -175,10 +186,12 @@ bool apply(int code, const char* text, Options& options, std::string& error, boo
         return true;
     case Silent:
     case SilentSet:
-    case Refuse: {
+    case Refuse:
+    case ForgetSet: {
         std::set<std::uint8_t>& types = code == Silent      ? mis.silent
                                         : code == SilentSet ? mis.silentSet
-                                                            : mis.refuse;
+                                        : code == Refuse    ? mis.refuse
+                                                            : mis.forgetSet;
         if (parseTypeList(text, types))
             return true;
         error = optionName(code) + ": expected a comma list of command types: " + text;

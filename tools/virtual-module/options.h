@@ -9,6 +9,7 @@ struct Options {
     Settings settings = factorySettings();
     unsigned rate = 9600;      // the rate the module's line starts at
     std::string linkPath;      // symbolic link to the device, if wanted
+    std::string fixturePath;   // the fixture's control file, if the module sits on one
     bool switchAtOnce = false; // a new baud rate takes effect right after its answer
     MisbehaviourOptions misbehaviour;
     bool help = false;

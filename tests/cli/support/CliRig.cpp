@@ -12,6 +12,14 @@ namespace {
 const QMap<QString, int> rateOfCode{{"5", 1200},   {"10", 2400},   {"20", 4800},   {"39", 9600},
                                     {"79", 19200}, {"157", 38400}, {"236", 57600}, {"472", 115200}};
 
+// What a fixture's control file says: a fresh module with these arguments,
+// or none.
+QByteArray fixtureLine(const std::optional<QStringList>& module) {
+    if (!module)
+        return "off\n";
+    return module->isEmpty() ? "--name FRESH\n" : module->join(' ').toUtf8() + '\n';
+}
+
 QString compact(const QJsonValue& value) {
     return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
         .mid(1)
@@ -60,6 +68,31 @@ QJsonObject TestModule::settings() {
     };
 }
 
+void TestModule::putOn(const QStringList& arguments) {
+    refit(arguments);
+}
+
+void TestModule::takeOff() {
+    refit(std::nullopt);
+}
+
+void TestModule::refit(const std::optional<QStringList>& module) {
+    QFile file(fixturePath);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(fixtureLine(module));
+    file.close();
+    process.refit();
+}
+
+TestModule* CliRig::startFixture(const std::optional<QStringList>& module) {
+    const QString name = QStringLiteral("fixture%1").arg(modules.size() + 1);
+    const QString fixture = writeFile(name, fixtureLine(module));
+    TestModule* started = startModule({"--fixture", fixture});
+    if (started)
+        started->fixturePath = fixture;
+    return started;
+}
+
 TestModule* CliRig::startModule(const QStringList& arguments) {
     auto module = std::make_unique<TestModule>();
     QString link = dir.filePath(QStringLiteral("m%1").arg(modules.size() + 1));
@@ -98,9 +131,7 @@ QString CliRig::writeFile(const QString& name, const QByteArray& contents) const
 CliRun CliRig::run(const QStringList& arguments, const QByteArray& input,
                    const std::function<void(QProcess&)>& tick) {
     QProcess cli;
-    QStringList command = QProcess::splitCommand(qEnvironmentVariable("PARVEX_CLI_COMMAND"));
-    if (command.isEmpty())
-        command << QStringLiteral(PARVEX_CLI_PROGRAM);
+    const QStringList command = cliCommand();
     cli.start(command.first(), command.mid(1) + arguments);
     CliRun result;
     if (!cli.waitForStarted(5000)) {
@@ -125,6 +156,13 @@ CliRun CliRig::run(const QStringList& arguments, const QByteArray& input,
     result.err = cli.readAllStandardError();
     result.ports = QJsonDocument::fromJson(result.out).object().value("ports").toArray();
     return result;
+}
+
+QStringList cliCommand() {
+    QStringList command = QProcess::splitCommand(qEnvironmentVariable("PARVEX_CLI_COMMAND"));
+    if (command.isEmpty())
+        command << QStringLiteral(PARVEX_CLI_PROGRAM);
+    return command;
 }
 
 const QStringList& writableKeys() {

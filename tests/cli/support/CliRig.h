@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct CliRun {
@@ -39,11 +40,18 @@ public:
     // What the module holds now, in the companion's keys and JSON values
     // (the version excepted: the state line does not carry it).
     QJsonObject settings();
+    // On a fixture (CliRig::startFixture): a fresh module with these
+    // arguments is put on, or the module is taken off; the line stays.
+    void putOn(const QStringList& arguments = {});
+    void takeOff();
+    QString fixturePath;
 
     QList<ModuleEvent> events;
     VirtualModuleProcess process;
 
 private:
+    void refit(const std::optional<QStringList>& module);
+
     QString portName;
 };
 
@@ -52,6 +60,9 @@ public:
     // A fresh module on a link of its own; null with a failed check when it
     // did not start.
     TestModule* startModule(const QStringList& arguments = {});
+    // A fixture on a link of its own, with a module on it (these
+    // arguments) or empty (nothing).
+    TestModule* startFixture(const std::optional<QStringList>& module);
     void endModules() { modules.clear(); }
     // "-p LINK" for each module started, in order.
     QStringList portArguments() const;
@@ -67,6 +78,8 @@ private:
     QTemporaryDir dir;
 };
 
+// The parvex-cli program under test.
+QStringList cliCommand();
 // The writable keys, in read order.
 const QStringList& writableKeys();
 // The keys of one object that differ from the other's, with both values.

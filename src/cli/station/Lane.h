@@ -1,0 +1,113 @@
+#pragma once
+
+#include "NamePattern.h"
+#include "RecordLines.h"
+#include "cli/SettingsExchange.h"
+#include "session/PortSession.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+class Lane;
+
+// What a lane asks of its station: whether a cycle may start, a number
+// taken for it, and its result recorded. Each answer is on the disk before
+// the lane goes on.
+class LaneHost {
+public:
+    struct Reservation {
+        std::optional<qint64> serial;
+        QString error; // no number: why
+    };
+
+    virtual ~LaneHost() = default;
+    virtual bool mayStartCycle() const = 0;
+    virtual void cycleStarted() = 0;
+    virtual Reservation reserve(const Lane& lane) = 0;
+    // False when the result could not be recorded.
+    virtual bool record(const Lane& lane, const RecordLines::Cycle& cycle) = 0;
+};
+
+// What every lane of a station does alike.
+struct LanePlan {
+    PortSession::Options session;
+    SettingsExchange::Values profile; // in read order
+    std::optional<NamePattern> pattern;
+};
+
+// One port of the station: it waits for a module, runs its cycle, shows the
+// result until the module is taken off, and again. Arrival and removal are
+// seen through probes; a lost port is reopened every second.
+class Lane : public QObject {
+    Q_OBJECT
+public:
+    enum class State {
+        WaitingForPort,
+        Waiting,   // no module
+        Arriving,  // one probe answered
+        Reading,   // the cycle: every setting
+        Writing,   //   what differs
+        Verifying, //   every setting read back
+        Showing,   // the result, until the module is taken off
+        Leaving,   // probes missed
+        Stopped,
+    };
+
+    Lane(const QString& port, const LanePlan& plan, LaneHost& host, QObject* parent = nullptr);
+
+    void start();
+    // Ends a cycle in progress as aborted (recorded), closes the port.
+    void stop();
+    // Closes the port without recording anything: the record has failed.
+    void halt();
+
+    QString port() const { return portName; }
+    QString label() const { return portLabel; }
+    State state() const { return current; }
+    bool inCycle() const;
+    // What the board shows: the step and its key, or the port's trouble.
+    QString activity() const { return doing; }
+    // The last result, held until the module is taken off.
+    const std::optional<RecordLines::Cycle>& lastResult() const { return shown; }
+
+signals:
+    void changed();
+    // A result, as recorded (or failed, when the record could not take it).
+    void cycleEnded(const RecordLines::Cycle& cycle);
+
+private:
+    void openPort();
+    void onOpened();
+    void onSessionFailed(const QString& reason);
+    void probe();
+    void onProbeAnswered();
+    void onProbeMissing();
+    void startCycle();
+    void afterReading();
+    void afterWriting();
+    void afterVerifying();
+    void enter(State state, const QString& activity = {});
+    void finishCycle(RecordLines::Outcome outcome, const QString& error);
+    void retireSession();
+    void continueAfterResult();
+    std::optional<QString> nameAtTheEnd() const;
+
+    QString portName;
+    QString portLabel;
+    const LanePlan& plan;
+    LaneHost& host;
+    std::unique_ptr<PortSession> session;
+    std::unique_ptr<SettingsExchange> exchange;
+    QTimer reopen;
+    State current = State::WaitingForPort;
+    QString doing;
+    int answeredInRow = 0;
+    int missedInRow = 0;
+    RecordLines::Cycle cycle;
+    SettingsExchange::Values goal;
+    QElapsedTimer phaseClock;
+    std::optional<RecordLines::Cycle> shown;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// A module name with one run of '#', replaced by a number zero-padded to the
+// run's length: "Bench-####" gives "Bench-0042" for 42.
+class NamePattern {
+public:
+    // The pattern, or why it is refused (no run or two runs of '#', a name
+    // the module cannot hold).
+    static std::optional<NamePattern> parse(const QString& text, QString& error);
+
+    QString nameFor(qint64 number) const;
+    // Whether the number fits the run and gives a name the module takes.
+    bool holds(qint64 number) const;
+    // The highest number the run holds.
+    qint64 largest() const;
+    // Whether a name was made by this pattern, whatever its number.
+    bool matches(const QString& name) const;
+    QString text() const { return prefix + QString(digits, QLatin1Char('#')) + suffix; }
+
+private:
+    QString prefix;
+    QString suffix;
+    int digits = 0;
+};

@@ -1,0 +1,111 @@
+#include "StationCommand.h"
+
+#include "Journal.h"
+#include "Station.h"
+#include "StationView.h"
+#include "cli/Console.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+
+namespace {
+constexpr int recordFailed = 1;
+constexpr int badInput = 2;
+
+void printError(const QString& message) {
+    std::fprintf(stderr, "parvex-cli: %s\n", message.toLocal8Bit().constData());
+}
+
+StationSetup setupOf(const Request& request, const std::optional<NamePattern>& pattern) {
+    StationSetup setup;
+    setup.ports = request.ports;
+    setup.plan.session.rate = request.rate;
+    setup.plan.session.handshaking = request.handshaking;
+    setup.plan.session.paceMs = request.paceMs;
+    setup.plan.profile = request.values;
+    setup.plan.pattern = pattern;
+    setup.identity = {request.stationId, QString::fromLatin1(request.profileDigest)};
+    setup.version = QCoreApplication::applicationVersion();
+    setup.first = request.first;
+    setup.quota = request.quota;
+    return setup;
+}
+} // namespace
+
+int runStation(const Request& request) {
+    std::optional<NamePattern> pattern;
+    QString error;
+    if (!request.namePattern.isEmpty() &&
+        !(pattern = NamePattern::parse(request.namePattern, error))) {
+        printError(error);
+        return badInput;
+    }
+    Journal journal;
+    const Journal::Opening opening = journal.open(request.record);
+    if (!opening.error.isEmpty()) {
+        printError(opening.error);
+        return badInput;
+    }
+    if (!opening.warning.isEmpty())
+        printError(QStringLiteral("warning: %1").arg(opening.warning));
+    const qint64 next = journal.history().nextSerial(request.first);
+    if (pattern && !pattern->holds(next)) {
+        printError(QStringLiteral("--name-pattern: %1 cannot hold %2, the next number")
+                       .arg(pattern->text())
+                       .arg(next));
+        return badInput;
+    }
+#ifdef SIGXFSZ
+    // A record past the size the system allows is a write that fails, not
+    // a process killed.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+
+    const StationSetup setup = setupOf(request, pattern);
+    Station station(setup, journal);
+    StationView view(station.lanes(), station.counts(), {request.json, request.quiet});
+    QObject::connect(&station, &Station::lineWritten, &view, &StationView::onLineWritten);
+    int status = 0;
+    if (station.begin(error)) {
+        QObject::connect(&station, &Station::finished, qApp, [&status](int ending) {
+            status = ending;
+            QCoreApplication::quit();
+        });
+        onInterruptCall(qApp, [&station] { station.stop(); });
+        QTimer::singleShot(0, &station, &Station::start);
+        QCoreApplication::exec();
+    }
+    view.printSummary();
+    if (!station.failure().isEmpty()) {
+        printError(QStringLiteral("cannot write the record: %1").arg(station.failure()));
+        return recordFailed;
+    }
+    return status;
+}
+
+int runSummary(const Request& request) {
+    RecordSummary summary;
+    for (const QString& path : request.files) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            printError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+            return badInput;
+        }
+        const RecordText record = RecordText::parse(file.readAll());
+        if (!record.error.isEmpty()) {
+            printError(QStringLiteral("%1: %2").arg(path, record.error));
+            return badInput;
+        }
+        summary.beginRecord();
+        for (const QJsonObject& line : record.lines)
+            summary.add(line);
+    }
+    const QString text =
+        request.json ? QString::fromUtf8(QJsonDocument(summary.json()).toJson()) : summary.text();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return 0;
+}

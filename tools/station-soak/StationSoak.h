@@ -1,0 +1,91 @@
+#pragma once
+
+#include "VirtualModuleProcess.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <memory>
+#include <random>
+#include <vector>
+
+struct StationSoakOptions {
+    int lanes = 4;
+    int paceMs = 50;
+    unsigned seed = 1;
+    qint64 durationMs = 30 * 60000;
+    QString program; // parvex-cli; empty: the one built with this tool
+};
+
+struct StationSoakTally {
+    int modulesPut = 0;
+    int faultyPut = 0; // silent, refusing, noisy or vanishing
+    int stationStarts = 0;
+    int kills = 0;
+    int findings = 0;
+};
+
+// A station run for a long time on lanes of virtual modules on fixtures:
+// modules put on and taken off at random, some of them faulty, the station
+// killed (SIGKILL) at random moments and started again on the same record.
+// After every kill and at the end it checks the record: it parses whole, no
+// number was reserved twice, every PASS printed has its result line, and
+// every module that passed held the profile and its own name when it was
+// taken off.
+class StationSoak : public QObject {
+    Q_OBJECT
+public:
+    explicit StationSoak(const StationSoakOptions& options);
+    ~StationSoak() override;
+
+    // False when the modules or the station cannot be started at all.
+    bool run();
+    const StationSoakTally& tally() const { return counts; }
+    long long stationPid() const { return station.processId(); }
+    QList<QJsonObject> recordLines() const;
+
+private:
+    enum class Kind { Good, Silent, Refusing, Noisy, Vanishing };
+    struct Lane {
+        std::unique_ptr<VirtualModuleProcess> fixture;
+        QString fixtureFile;
+        QString device;
+        bool moduleOn = false;
+        Kind kind = Kind::Good;
+        qint64 changeAtMs = 0; // the next put on or take off
+        qint64 resultsAtPutOn = 0;
+    };
+
+    bool startLanes();
+    bool startStation();
+    void killStation();
+    void stopStation();
+    void tick();
+    void putOn(Lane& lane);
+    void takeOff(Lane& lane);
+    void readRecord();
+    void readPrinted();
+    const QJsonObject* lastResultSince(const Lane& lane) const;
+    void checkModuleHoldsItsName(Lane& lane, const QJsonObject& pass);
+    void checkRecord(const QString& when, bool tornAllowed);
+    void finding(const QString& text);
+    QStringList stationArguments() const;
+    qint64 randomMs(qint64 from, qint64 to);
+
+    StationSoakOptions options;
+    std::mt19937 random;
+    QTemporaryDir dir;
+    QString record;
+    QString profile;
+    std::vector<Lane> lanes;
+    QProcess station;
+    QByteArray printedText;
+    QSet<QString> printedPasses;
+    QList<QJsonObject> results; // every result line of the record, in order
+    qint64 clockMs = 0;
+    qint64 nextKillMs = 0;
+    bool killed = false;
+    StationSoakTally counts;
+};
