@@ -12,3 +12,13 @@ QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure -j2 
 scripts/check-package.sh
 # ASan+UBSan unit and window tests and a short fuzz run, in build-sanitize/.
 scripts/sanitize.sh
+# The Windows build, proven under Wine, on a machine that has built its Qt
+# and its Wine root once (the README's Windows section).
+qt="${PARVEX_WINDOWS_QT:-$HOME/.cache/parvex/qt6-mingw-6.4.2}"
+wine_root="${PARVEX_WINE_ROOT:-$HOME/.cache/parvex/wine-trixie-root}"
+if [ -f "$qt/.complete" ] && [ -f "$wine_root/.complete" ]; then
+    scripts/test-windows.sh
+else
+    echo "Windows stage skipped: no cached Qt for Windows in $qt or Wine root in $wine_root" \
+        "(scripts/build-windows-qt.sh, scripts/build-wine-root.sh)"
+fi
