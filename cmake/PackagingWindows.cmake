@@ -45,6 +45,8 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # The Start menu entry: the window, by its name.
 set(CPACK_PACKAGE_EXECUTABLES parvex Parvex)
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+# A 64-bit installer for 64-bit programs.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_DISPLAY_NAME "Parvex ${PROJECT_VERSION}")
 set(CPACK_NSIS_PACKAGE_NAME "Parvex ${PROJECT_VERSION}")
