@@ -18,32 +18,23 @@ foreach(plugin ${qt_plugins})
     list(APPEND plugin_files ${qt_plugin_dir}/${plugin})
 endforeach()
 
-# The libraries the programs and the plugins import, read from them with
-# the cross toolchain's objdump and taken from the cached Qt and the
-# compiler's runtime. What is found in neither is Windows' own (KERNEL32,
-# USER32, ...); the tests install the package under Wine and run it, which
-# fails when a library is missing.
+# The libraries the programs and the plugins import, taken from the cached
+# Qt and the compiler's runtime. The tests install the package under Wine
+# without the cached Qt and run it, which fails when a library is missing.
 foreach(runtime libstdc++-6.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
                     OUTPUT_VARIABLE runtime_path OUTPUT_STRIP_TRAILING_WHITESPACE)
     get_filename_component(runtime_dir ${runtime_path} DIRECTORY)
-    list(APPEND runtime_dirs ${runtime_dir})
+    list(APPEND library_dirs ${runtime_dir})
 endforeach()
-list(APPEND runtime_dirs ${qt_bin_dir})
 install(CODE "
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${CMAKE_OBJDUMP}\")
-    file(GET_RUNTIME_DEPENDENCIES
-        EXECUTABLES \"$<TARGET_FILE:parvex>\" \"$<TARGET_FILE:parvex-cli>\"
-        MODULES ${plugin_files}
-        DIRECTORIES ${runtime_dirs}
-        PRE_EXCLUDE_REGEXES \"^api-ms-\" \"^ext-ms-\"
-        RESOLVED_DEPENDENCIES_VAR found
-        UNRESOLVED_DEPENDENCIES_VAR windows_own)
-    list(SORT windows_own)
-    message(STATUS \"Left to Windows: \${windows_own}\")
-    file(INSTALL \${found} DESTINATION \"\${CMAKE_INSTALL_PREFIX}\")
+    set(binaries \"$<TARGET_FILE:parvex>\" \"$<TARGET_FILE:parvex-cli>\" ${plugin_files})
+    set(plugins ${qt_plugins})
+    set(library_dirs ${qt_bin_dir} ${library_dirs})
+    set(lookup_dir \"${PROJECT_BINARY_DIR}/imported-libraries\")
+    set(objdump \"${CMAKE_OBJDUMP}\")
+    set(strip \"${CMAKE_STRIP}\")
+    include(\"${PROJECT_SOURCE_DIR}/cmake/windows/InstallImportedLibraries.cmake\")
 ")
 
 set(CPACK_GENERATOR NSIS ZIP)
@@ -54,6 +45,8 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # The Start menu entry: the window, by its name.
 set(CPACK_PACKAGE_EXECUTABLES parvex Parvex)
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+# A 64-bit installer for 64-bit programs.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_DISPLAY_NAME "Parvex ${PROJECT_VERSION}")
 set(CPACK_NSIS_PACKAGE_NAME "Parvex ${PROJECT_VERSION}")

@@ -33,8 +33,15 @@ virtual_module="$linux_build/tools/virtual-module/virtual-module"
 wine="$project_dir/scripts/wine-run.sh"
 export WINEPREFIX="$windows_build/wine-prefix"
 export PARVEX_WINE_PRELOAD="$linux_build/tests/libpty_modem_status.so"
-# The cached Qt's libraries and plugins, for the programs of the build folder.
-with_qt=(env PARVEX_WINE_BIND="$qt" WINEPATH="Z:$(tr / '\\' <<<"$qt/bin")")
+# The cached Qt's libraries and plugins and the compiler's runtime, for the
+# programs of the build folder.
+library_dirs=("$qt/bin")
+for runtime in libstdc++-6.dll libwinpthread-1.dll; do
+    library_dirs+=("$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name="$runtime")")")")
+done
+wine_path=""
+for folder in "${library_dirs[@]}"; do wine_path+="Z:$(tr / '\\' <<<"$folder");"; done
+with_libraries=(env PARVEX_WINE_BIND="$qt:$(IFS=:; echo "${library_dirs[*]:1}")" WINEPATH="$wine_path")
 dosdevices="$WINEPREFIX/dosdevices"
 work="$(mktemp -d "${TMPDIR:-/tmp}/parvex-wine.XXXXXX")"
 modules=()
@@ -50,8 +57,11 @@ trap stop_everything EXIT
 # its ports when its server starts, and the prefix's /dev has no port of its
 # own, so the links the tests make are the only COM ports.
 rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
 "$wine" wineserver -p </dev/null >/dev/null 2>&1
 "$wine" wineboot -i </dev/null >/dev/null 2>&1
+# No display: windows, hidden ones included, go to Wine's null driver.
+"$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 
 passed=0
 failed=0
@@ -88,7 +98,7 @@ start_module() {
 
 echo "== unit and window tests under Wine"
 status=0
-QT_QPA_PLATFORM=offscreen "${with_qt[@]}" ctest --test-dir "$windows_build" -j2 \
+QT_QPA_PLATFORM=offscreen "${with_libraries[@]}" ctest --test-dir "$windows_build" -j2 \
     --output-on-failure >"$work/ctest.log" 2>&1 || status=$?
 grep -E "tests passed|tests failed|\*\*\*Failed|Timeout" "$work/ctest.log" || true
 total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$work/ctest.log")
@@ -104,7 +114,7 @@ fi
 echo "== the companion's end-to-end tests: parvex-cli.exe on COM ports"
 status=0
 PARVEX_CLI_COMMAND="$wine $windows_build/parvex-cli.exe" PARVEX_CLI_PORTS="$dosdevices" \
-    "${with_qt[@]}" "$linux_build/tests/cli_modules_test" >"$work/cli.log" 2>&1 || status=$?
+    "${with_libraries[@]}" "$linux_build/tests/cli_modules_test" >"$work/cli.log" 2>&1 || status=$?
 grep -E "^(FAIL|Totals)" -A3 "$work/cli.log" || true
 totals=$(grep -m1 '^Totals:' "$work/cli.log" || echo "Totals: 0 passed, 1 failed")
 count "$(sed 's/Totals: \([0-9]*\) passed.*/\1/' <<<"$totals")" \
@@ -117,7 +127,7 @@ start_module 3 --name "WINE ROW 3" --password 2468 --max-conn 3
 "$wine" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial2' /t REG_SZ \
     /d COM3 /f >/dev/null 2>&1
 window_reads_com3() {
-    QT_QPA_PLATFORM=offscreen "${with_qt[@]}" "$wine" \
+    QT_QPA_PLATFORM=offscreen "${with_libraries[@]}" "$wine" \
         "$windows_build/tools/window-driving/parvex-window-read-check.exe" --row COM3 \
         --expect "$(cat "$work/state3")" | tr -d '\r' | tee "$work/window.log"
     [ "${PIPESTATUS[0]}" -eq 0 ] && grep -q 'connecting on COM3, COM3: present' "$work/window.log"
@@ -128,7 +138,7 @@ check "the window connected on its row COM3 (present) and read the module whole"
 echo "== a read at the default pace through Wine's serial code"
 start_module 4
 read_at_default_pace() {
-    "${with_qt[@]}" "$wine" "$windows_build/parvex-cli.exe" read -p COM4 --rate 9600 --json \
+    "${with_libraries[@]}" "$wine" "$windows_build/parvex-cli.exe" read -p COM4 --rate 9600 --json \
         >"$work/read.json"
 }
 started=$(date +%s%N)
