@@ -41,7 +41,11 @@ for runtime in libstdc++-6.dll libwinpthread-1.dll; do
 done
 wine_path=""
 for folder in "${library_dirs[@]}"; do wine_path+="Z:$(tr / '\\' <<<"$folder");"; done
-with_libraries=(env PARVEX_WINE_BIND="$qt:$(IFS=:; echo "${library_dirs[*]:1}")" WINEPATH="$wine_path")
+with_libraries=(env WINEPATH="$wine_path")
+# Bound for every Wine process of the run, the server included: the server
+# opens the files its programs name.
+PARVEX_WINE_BIND="$(IFS=:; echo "${library_dirs[*]}")"
+export PARVEX_WINE_BIND
 dosdevices="$WINEPREFIX/dosdevices"
 work="$(mktemp -d "${TMPDIR:-/tmp}/parvex-wine.XXXXXX")"
 modules=()
@@ -149,7 +153,8 @@ echo "read at the default pace under Wine: $(((ended - started) / 1000000)) ms f
     "program's start to its end, ${seconds} s on the port; floor 6000 ms"
 
 echo "== the installer and the zip"
-# Without the cached Qt: what is installed must hold all it loads.
+# Without the cached Qt on the search path: what is installed must hold all
+# it loads.
 installer=$(ls "$windows_build"/parvex-*-win64.exe)
 zip=$(ls "$windows_build"/parvex-*-win64.zip)
 echo "installer $(basename "$installer"): $(stat -c %s "$installer") bytes;" \

@@ -15,7 +15,9 @@
 #   PARVEX_WINE_PRELOAD     a library preloaded into Wine (the tests' modem
 #                           status of pseudo-terminals), or none
 #   PARVEX_WINE_BIND        more folders to bind, separated by colons (the
-#                           cached Qt whose libraries the tests load)
+#                           cached Qt whose libraries the tests load); the
+#                           same for every process of one Wine server, since
+#                           the server opens the files its programs name
 set -euo pipefail
 project_dir="$(cd "$(dirname "$0")/.." && pwd)"
 root="${PARVEX_WINE_ROOT:-$HOME/.cache/parvex/wine-trixie-root}"
