@@ -350,7 +350,7 @@ private slots:
         QVERIFY2(station.waitFor("result", 1), qPrintable(station.describe()));
         QTest::qWait(1500);
         TestModule back;
-        QVERIFY(back.start(fixture->path(), {}));
+        QVERIFY(back.start(fixture->link(), fixture->path(), {}));
         QVERIFY2(station.waitFor("result", 2), qPrintable(station.describe()));
         QCOMPARE(station.end(SIGINT), 0);
         const QList<QJsonObject> results = station.lines("result");

@@ -35,6 +35,7 @@ QString CliRun::describe() const {
 
 bool TestModule::start(const QString& link, const QString& port, const QStringList& arguments) {
     portName = port;
+    linkPath = link;
     connect(&process, &VirtualModuleProcess::lineRead, this, [this](const QString& line) {
         if (const auto event = parseModuleEvent(line))
             events << *event;

@@ -37,6 +37,8 @@ public:
     void end() { process.stop(); }
     // The port the program is given for this module.
     QString path() const { return portName; }
+    // The link the module's line is reached through.
+    QString link() const { return linkPath; }
     // What the module holds now, in the companion's keys and JSON values
     // (the version excepted: the state line does not carry it).
     QJsonObject settings();
@@ -53,6 +55,7 @@ private:
     void refit(const std::optional<QStringList>& module);
 
     QString portName;
+    QString linkPath;
 };
 
 class CliRig {
