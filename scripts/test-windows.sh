@@ -44,7 +44,7 @@ for folder in "${library_dirs[@]}"; do wine_path+="Z:$(tr / '\\' <<<"$folder");"
 with_libraries=(env WINEPATH="$wine_path")
 # Bound for every Wine process of the run, the server included: the server
 # opens the files its programs name.
-PARVEX_WINE_BIND="$(IFS=:; echo "${library_dirs[*]}")"
+PARVEX_WINE_BIND="$qt:$(IFS=:; echo "${library_dirs[*]:1}")"
 export PARVEX_WINE_BIND
 dosdevices="$WINEPREFIX/dosdevices"
 work="$(mktemp -d "${TMPDIR:-/tmp}/parvex-wine.XXXXXX")"

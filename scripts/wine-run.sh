@@ -24,8 +24,9 @@ root="${PARVEX_WINE_ROOT:-$HOME/.cache/parvex/wine-trixie-root}"
 [ -f "$root/.complete" ] || { echo "no Wine root in $root: run scripts/build-wine-root.sh" >&2; exit 125; }
 export WINEPREFIX="${WINEPREFIX:-$project_dir/build-windows/wine-prefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
-# No dialogue about the .NET and HTML engines a new prefix would offer.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No dialogue about the .NET and HTML engines a new prefix would offer, and
+# no debugger waiting on a program that crashed: it ends with its exception.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}"
 binds="$project_dir${PARVEX_WINE_BIND:+:$PARVEX_WINE_BIND}"
 IFS=: read -r -a folders <<<"$binds"
 for folder in "${folders[@]}"; do mkdir -p "$root$folder"; done
