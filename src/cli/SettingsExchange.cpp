@@ -80,14 +80,14 @@ SettingsExchange::Values SettingsExchange::differing(const Values& values) const
 }
 
 QString SettingsExchange::mismatch(const Values& values) const {
-    for (const auto& [parameter, value] : values) {
-        const auto heldValue = held.value(keyOf(parameter));
-        if (heldValue != value)
-            return QStringLiteral("%1 reads back as %2, not \"%3\"")
-                .arg(keyOf(parameter),
-                     heldValue ? QStringLiteral("\"%1\"").arg(*heldValue)
-                               : QStringLiteral("no valid value"),
-                     value);
-    }
-    return {};
+    const Values differ = differing(values);
+    if (differ.isEmpty())
+        return {};
+    const auto& [parameter, value] = differ.first();
+    const auto heldValue = held.value(keyOf(parameter));
+    return QStringLiteral("%1 reads back as %2, not \"%3\"")
+        .arg(keyOf(parameter),
+             heldValue ? QStringLiteral("\"%1\"").arg(*heldValue)
+                       : QStringLiteral("no valid value"),
+             value);
 }
