@@ -4,7 +4,9 @@
 #include "PortRefusal.h"
 #include "protocol/SerialSettings.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -125,11 +127,31 @@ void QtSerialPortControl::Output(const QByteArray& bytes) {
     QElapsedTimer waited;
     waited.start();
     while (serial.isOpen() && serial.bytesToWrite() > 0 && waited.elapsed() < outputBoundMs) {
-        serial.waitForBytesWritten(outputSliceMs);
+        waitForOutputSlice();
         if (whileWriting)
             whileWriting();
     }
 }
+
+#ifdef Q_OS_WIN
+// On Windows QSerialPort's own waits lose the port's completion notices: a
+// wait for written bytes keeps a read that completes meanwhile from ever
+// being announced (the answer then shows only when a later write completes),
+// and a later wait may take a notice that an earlier turn of the event loop
+// already handled, which ends in a crash. So the write is started at once
+// and the port's completion notices, posted to its own helpers, are handled
+// here the way the event loop handles them, and nothing else is.
+void QtSerialPortControl::waitForOutputSlice() {
+    serial.flush();
+    QThread::msleep(outputSliceMs);
+    for (QObject* helper : serial.children())
+        QCoreApplication::sendPostedEvents(helper, QEvent::MetaCall);
+}
+#else
+void QtSerialPortControl::waitForOutputSlice() {
+    serial.waitForBytesWritten(outputSliceMs);
+}
+#endif
 
 // QSerialPort takes a read that finds nothing for a read error: its read
 // notification can come after another read (the wait for written bytes

@@ -24,6 +24,7 @@ public:
 
 private:
     void open();
+    void waitForOutputSlice();
     void onError(QSerialPort::SerialPortError error);
     bool lineHungUp() const;
     [[noreturn]] void fail(const QString& reason) const;
