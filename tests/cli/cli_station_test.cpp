@@ -212,7 +212,8 @@ private slots:
         const int sets = setFramesHeard(*fixture);
         QTest::qWait(1500);
         QCOMPARE(setFramesHeard(*fixture), sets);
-        QCOMPARE(station.end(SIGTERM), 0);
+        // Windows has no SIGTERM: a console program is asked to end by Ctrl+C.
+        QCOMPARE(station.end(underWine() ? SIGINT : SIGTERM), 0);
 
         const QList<QJsonObject> results = station.lines("result");
         QVERIFY2(results.size() == 1, qPrintable(station.describe()));
@@ -300,8 +301,11 @@ private slots:
             rig.run(QStringList{"station", profile(rig), "--record", first.record} +
                     rig.portArguments() + paced);
         QCOMPARE(second.exitCode, 2);
-        QVERIFY2(second.err.contains(first.record.toUtf8()) &&
-                     second.err.contains("process " + QByteArray::number(first.cli.processId())),
+        // Windows' lock does not tell who holds it.
+        const QByteArray holder = underWine()
+                                      ? QByteArray("another station")
+                                      : "process " + QByteArray::number(first.cli.processId());
+        QVERIFY2(second.err.contains(first.record.toUtf8()) && second.err.contains(holder),
                  qPrintable(second.describe()));
         QCOMPARE(first.end(SIGINT), 0);
         QCOMPARE(first.lines("start").size(), 1);
@@ -364,6 +368,8 @@ private slots:
     // the unit that cannot be recorded is shown failed, never passed, and
     // the station ends with 1.
     void recordOnAFullFileSystem() {
+        if (underWine())
+            QSKIP("the Wine server opens the record outside the test's own mount namespace");
         if (QProcess::execute("unshare", {"-rm", "true"}) != 0)
             QSKIP("no user namespaces here to mount a small file system in");
         for (int i = 0; i < 4; ++i)

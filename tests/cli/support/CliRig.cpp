@@ -153,10 +153,15 @@ CliRun CliRig::run(const QStringList& arguments, const QByteArray& input,
     } else if (cli.exitStatus() == QProcess::NormalExit) {
         result.exitCode = cli.exitCode();
     }
-    result.out = cli.readAllStandardOutput();
-    result.err = cli.readAllStandardError();
+    // A Windows program ends its lines as Windows does; they read the same.
+    result.out = cli.readAllStandardOutput().replace("\r\n", "\n");
+    result.err = cli.readAllStandardError().replace("\r\n", "\n");
     result.ports = QJsonDocument::fromJson(result.out).object().value("ports").toArray();
     return result;
+}
+
+bool underWine() {
+    return !qEnvironmentVariable("PARVEX_CLI_PORTS").isEmpty();
 }
 
 QStringList cliCommand() {

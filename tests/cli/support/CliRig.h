@@ -23,6 +23,10 @@
 #include <optional>
 #include <vector>
 
+// The program under test is the Windows build under Wine: its ports are the
+// COM links of PARVEX_CLI_PORTS.
+bool underWine();
+
 struct CliRun {
     int exitCode = -1;
     QByteArray out;
