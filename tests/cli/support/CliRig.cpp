@@ -26,12 +26,12 @@ QString compact(const QJsonValue& value) {
         .chopped(1);
 }
 
-// Measured here: a Windows program started under Wine within a few hundred
-// milliseconds of the one before it now and then runs with neither its output
-// nor its exit status reaching us: it talks to the modules, then ends with 0
-// and prints nothing, not even --verbose's trace of its first frame (2 to 3
-// of 40 runs of resultsAsAUserReadsThem's four cases; 0 of 40 with a pause
-// of 0.3 s before each start). Why is not known.
+// Measured here: a Windows program started under Wine now and then runs
+// with neither its output nor its exit status reaching us: it talks to the
+// modules to the end, then ends with 0 and prints nothing, not even
+// --verbose's trace of its first frame. In looped runs of
+// resultsAsAUserReadsThem's four cases: 2 to 3 of 40 when each start follows
+// the one before at once, 0 and 1 of 40 with this pause. Why is not known.
 void settleWine() {
     QTest::qWait(300);
 }
