@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QThread>
 
 #ifdef Q_OS_UNIX
@@ -144,8 +145,13 @@ void QtSerialPortControl::Output(const QByteArray& bytes) {
 void QtSerialPortControl::waitForOutputSlice() {
     serial.flush();
     QThread::msleep(outputSliceMs);
-    for (QObject* helper : serial.children())
-        QCoreApplication::sendPostedEvents(helper, QEvent::MetaCall);
+    // A notice may close the port, which deletes the port's helpers.
+    QList<QPointer<QObject>> helpers;
+    for (QObject* child : serial.children())
+        helpers << child;
+    for (const QPointer<QObject>& helper : helpers)
+        if (helper)
+            QCoreApplication::sendPostedEvents(helper, QEvent::MetaCall);
 }
 #else
 void QtSerialPortControl::waitForOutputSlice() {
