@@ -4,11 +4,13 @@
 #include "PortRefusal.h"
 #include "protocol/SerialSettings.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
+
+#ifdef Q_OS_WIN
+#include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
-
+#endif
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #endif

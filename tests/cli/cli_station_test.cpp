@@ -45,11 +45,7 @@ public:
         const QStringList command =
             QStringList{"station", "--record", record, "--station", "bench-1"} + arguments +
             rig.portArguments() + paced;
-        const QStringList program = cliCommand();
-        if (wrapper.isEmpty())
-            cli.start(program.first(), program.mid(1) + command);
-        else
-            cli.start(wrapper.first(), wrapper.mid(1) + program + command);
+        startCli(cli, command, wrapper);
         return cli.waitForStarted(5000);
     }
 

@@ -141,11 +141,8 @@ QString CliRig::writeFile(const QString& name, const QByteArray& contents) const
 
 CliRun CliRig::run(const QStringList& arguments, const QByteArray& input,
                    const std::function<void(QProcess&)>& tick) {
-    if (underWine())
-        settleWine();
     QProcess cli;
-    const QStringList command = cliCommand();
-    cli.start(command.first(), command.mid(1) + arguments);
+    startCli(cli, arguments);
     CliRun result;
     if (!cli.waitForStarted(5000)) {
         result.err = cli.errorString().toUtf8();
@@ -176,11 +173,14 @@ bool underWine() {
     return !qEnvironmentVariable("PARVEX_CLI_PORTS").isEmpty();
 }
 
-QStringList cliCommand() {
+void startCli(QProcess& cli, const QStringList& arguments, const QStringList& wrapper) {
     QStringList command = QProcess::splitCommand(qEnvironmentVariable("PARVEX_CLI_COMMAND"));
     if (command.isEmpty())
         command << QStringLiteral(PARVEX_CLI_PROGRAM);
-    return command;
+    command = wrapper + command + arguments;
+    if (underWine())
+        settleWine();
+    cli.start(command.first(), command.mid(1));
 }
 
 const QStringList& writableKeys() {

@@ -85,8 +85,9 @@ private:
     QTemporaryDir dir;
 };
 
-// The parvex-cli program under test.
-QStringList cliCommand();
+// Starts the parvex-cli program under test with these arguments, behind the
+// wrapper's command when one is given.
+void startCli(QProcess& cli, const QStringList& arguments, const QStringList& wrapper = {});
 // The writable keys, in read order.
 const QStringList& writableKeys();
 // The keys of one object that differ from the other's, with both values.
