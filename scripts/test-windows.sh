@@ -28,12 +28,12 @@ scripts/build-wine-root.sh
 scripts/build-windows.sh
 cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
 cmake --build "$linux_build" -j"$(nproc)" -t virtual-module cli_modules_test cli_station_test \
-    pty_modem_status >/dev/null
+    pty_modem_status thread_end_guard >/dev/null
 virtual_module="$linux_build/tools/virtual-module/virtual-module"
 
 wine="$project_dir/scripts/wine-run.sh"
 export WINEPREFIX="$windows_build/wine-prefix"
-export PARVEX_WINE_PRELOAD="$linux_build/tests/libpty_modem_status.so"
+export PARVEX_WINE_PRELOAD="$linux_build/tests/libpty_modem_status.so:$linux_build/tests/libthread_end_guard.so"
 # The cached Qt's libraries and plugins and the compiler's runtime, for the
 # programs of the build folder.
 library_dirs=("$qt/bin")

@@ -12,8 +12,9 @@
 #
 #   WINEPREFIX              the Wine prefix (default build-windows/wine-prefix)
 #   PARVEX_WINE_ROOT        the root (default ~/.cache/parvex/wine-trixie-root)
-#   PARVEX_WINE_PRELOAD     a library preloaded into Wine (the tests' modem
-#                           status of pseudo-terminals), or none
+#   PARVEX_WINE_PRELOAD     libraries preloaded into Wine, separated by colons
+#                           (the tests' modem status of pseudo-terminals and
+#                           their guard of a thread's end), or none
 #   PARVEX_WINE_BIND        more folders to bind, separated by colons (the
 #                           cached Qt whose libraries the tests load); the
 #                           same for every process of one Wine server, since

@@ -26,15 +26,6 @@ QString compact(const QJsonValue& value) {
         .chopped(1);
 }
 
-// Measured here: a Windows program started under Wine now and then runs
-// with neither its output nor its exit status reaching us: it talks to the
-// modules to the end, then ends with 0 and prints nothing, not even
-// --verbose's trace of its first frame. In looped runs of
-// resultsAsAUserReadsThem's four cases: 2 to 3 of 40 when each start follows
-// the one before at once, 0 and 1 of 40 with this pause. Why is not known.
-void settleWine() {
-    QTest::qWait(300);
-}
 } // namespace
 
 QString CliRun::describe() const {
@@ -178,8 +169,6 @@ void startCli(QProcess& cli, const QStringList& arguments, const QStringList& wr
     if (command.isEmpty())
         command << QStringLiteral(PARVEX_CLI_PROGRAM);
     command = wrapper + command + arguments;
-    if (underWine())
-        settleWine();
     cli.start(command.first(), command.mid(1));
 }
 

@@ -1,0 +1,42 @@
+// Preloaded into Wine by the Windows tests, and nowhere else. When a Wine 10
+// process ends while one of its threads is itself ending, the server tells
+// every other thread to end; the thread that was already ending then counts
+// itself out a second time, believes it is the last thread, and ends the
+// whole process with status 0 (_exit(0), from its signal handler) while the
+// main thread is still on its way to writing the program's output and ending
+// with the program's own status. Measured with a two-port read looped 370
+// times: 8 runs ended with 0 and had printed nothing; with this library, none
+// of 400. Here that one call
+// ends only the thread that makes it, and the main thread ends the process
+// as the program asked. Every other _exit reaches the system unchanged: any
+// status but 0, a call from the main thread, and a call made once the main
+// thread has ended.
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+// The main thread's thread id is the process id; "Z" and "X" are a thread
+// that has ended. The state follows the last ')' of "pid (name) S ...".
+bool mainThreadRuns() {
+    const std::string path = "/proc/self/task/" + std::to_string(getpid()) + "/stat";
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char stat[512] = {};
+    const ssize_t length = read(fd, stat, sizeof stat - 1);
+    close(fd);
+    const char* nameEnd = length > 0 ? std::strrchr(stat, ')') : nullptr;
+    return nameEnd && nameEnd[1] == ' ' && nameEnd[2] != '\0' && nameEnd[2] != 'Z' &&
+           nameEnd[2] != 'X';
+}
+} // namespace
+
+extern "C" void _exit(int status) {
+    if (status == 0 && syscall(SYS_gettid) != getpid() && mainThreadRuns())
+        syscall(SYS_exit, 0);
+    syscall(SYS_exit_group, status);
+    __builtin_unreachable();
+}
