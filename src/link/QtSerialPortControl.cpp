@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
+#include <windows.h>
 #endif
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -163,19 +164,25 @@ void QtSerialPortControl::waitForOutputSlice() {
 
 // QSerialPort takes a read that finds nothing for a read error: its read
 // notification can come after another read (the wait for written bytes
-// inside Output) took the bytes. Only a line that hung up is gone.
+// inside Output) took the bytes. On Windows it may hand a new opening the
+// cancelled wait of the opening before as a resource error: its completion
+// port knows a port's helper by the helper's address, which the new
+// opening's helper may take over, and the cancellation of the closed
+// opening's wait can come after. Only a line that hung up (on Windows: that
+// the driver no longer answers for) is gone.
 bool QtSerialPortControl::lineHungUp() const {
 #ifdef Q_OS_UNIX
     pollfd line{static_cast<int>(serial.handle()), POLLIN, 0};
     return ::poll(&line, 1, 0) < 0 || (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 #else
-    return true;
+    DWORD modemStatus = 0;
+    return !::GetCommModemStatus(reinterpret_cast<HANDLE>(serial.handle()), &modemStatus);
 #endif
 }
 
 void QtSerialPortControl::onError(QSerialPort::SerialPortError error) {
-    const bool deviceGone = (error == QSerialPort::ReadError && lineHungUp()) ||
-                            error == QSerialPort::ResourceError || error == QSerialPort::WriteError;
+    const bool lineError = error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
+    const bool deviceGone = (lineError && lineHungUp()) || error == QSerialPort::WriteError;
     if (!deviceGone || !serial.isOpen())
         return;
     // QSerialPort repeats the error for as long as the port stays open.
