@@ -1,16 +1,9 @@
-// Preloaded into Wine by the Windows tests, and nowhere else. When a Wine 10
-// process ends while one of its threads is itself ending, the server tells
-// every other thread to end; the thread that was already ending then counts
-// itself out a second time, believes it is the last thread, and ends the
-// whole process with status 0 (_exit(0), from its signal handler) while the
-// main thread is still on its way to writing the program's output and ending
-// with the program's own status. Measured with a two-port read looped 370
-// times: 8 runs ended with 0 and had printed nothing; with this library, none
-// of 400. Here that one call ends only the thread that makes it, and the main
-// thread ends the process as the program asked. Every other _exit reaches the
-// system unchanged: any status but 0, a call from the main thread, and a call
-// made once the main thread has ended. Called from a signal handler, it
-// allocates nothing.
+// Preloaded into Wine by the Windows tests, and nowhere else (the README's
+// Windows section tells why). A Wine 10 thread that is already ending when
+// its process ends counts itself out twice and calls _exit(0) while the main
+// thread still runs, so the program's output and status are lost. That one
+// call ends only its own thread; every other _exit reaches the system
+// unchanged. Called from a signal handler, it allocates nothing.
 #include <cstring>
 #include <fcntl.h>
 #include <sys/syscall.h>

@@ -25,7 +25,6 @@ QString compact(const QJsonValue& value) {
         .mid(1)
         .chopped(1);
 }
-
 } // namespace
 
 QString CliRun::describe() const {
