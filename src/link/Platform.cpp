@@ -6,7 +6,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -33,19 +35,37 @@ BoxAnswer showMessageBox(QWidget* parent, const BoxRequest& request) {
         return BoxAnswer::Ok;
     return pressed == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
 }
+
+// What the window system sent while a wait kept input back (operator input
+// and the window manager's close) waits in the toolkit's own list, which the
+// event loop takes from only in a turn that is woken and lets input through.
+// The wake-up a wait leaves is not enough: any later turn that keeps input
+// back takes it, and so does the loop's own handling of posted events when
+// another thread's wake-up lands in the middle of a turn. So once the waits
+// are over, in the first turn that runs timers (a wait runs none), the kept-
+// back input is handed back explicitly, whatever happened to the wake-ups.
+void handBackKeptBackInput() {
+    static QPointer<QTimer> handBack;
+    if (!handBack) {
+        handBack = new QTimer(QCoreApplication::instance());
+        handBack->setSingleShot(true);
+        handBack->setInterval(0);
+        QObject::connect(handBack, &QTimer::timeout, [] {
+            if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+                dispatcher->wakeUp();
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        });
+    }
+    if (!handBack->isActive())
+        handBack->start();
+}
 } // namespace
 
 void serveWindowSystem() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                     QEventLoop::ExcludeSocketNotifiers |
                                     QEventLoop::X11ExcludeTimers);
-    // What the window system sent meanwhile and this kept back, operator
-    // input and the window manager's close among them, must act once the
-    // wait is over. On X11 the toolkit keeps it in a list of its own that
-    // the event loop looks at only when woken: without this, it waits for
-    // whatever the X server happens to send next, which may be nothing.
-    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
-        dispatcher->wakeUp();
+    handBackKeptBackInput();
 }
 
 void pauseServingWindowSystem(int ms) {

@@ -104,6 +104,18 @@ private slots:
         // the event loop.
         QTest::newRow("in a pause, nothing after it")
             << CloseCase{nothing, [](WindowUnderTest& w) { w.duringPause(); }, 1};
+        // A turn of the event loop that keeps input back, after the pause's
+        // last one: it takes the wake-up the pause left for the kept-back
+        // close, and nothing else of the window stirs the loop afterwards.
+        QTest::newRow("in a pause, its wake-up taken after it")
+            << CloseCase{nothing,
+                         [](WindowUnderTest& w) {
+                             w.duringPause();
+                             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                                             QEventLoop::ExcludeSocketNotifiers |
+                                                             QEventLoop::X11ExcludeTimers);
+                         },
+                         1};
         QTest::newRow("under a box") << CloseCase{[](WindowUnderTest& w) {
                                                       readKnownModule(w);
                                                       w->txtClassOfDevice->setText("12345G");

@@ -1,10 +1,13 @@
 // One try of closing the window from the window manager in the middle of a
 // Set, on a real X server, as an operator would: the window is started on
 // the virtual module, connected and read with the keyboard, four settings
-// changed and Set(S) pressed, and 1.3 s after Set the window manager's close
-// (WM_DELETE_WINDOW) is sent. The program must end no later than 0.5 s after
-// the burst: after its last frame reached the module, or after the time the
-// whole burst takes when the program dropped the rest of it. Prints one line and exits 0 when the
+// changed (or, with --defaults, a worn module and Default(D) pressed: a
+// burst of nine frames)
+// and Set(S) pressed, and some time after Set (1.3 s unless --close-after
+// says otherwise) the window manager's close (WM_DELETE_WINDOW) is sent.
+// The program must end no later than 0.5 s after the burst: after its last
+// frame reached the module, or after the time the whole burst takes when
+// the program dropped the rest of it. Prints one line and exits 0 when the
 // program ended in time.
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -22,8 +25,11 @@
 
 namespace {
 constexpr qint64 closeAfterSetMs = 1300;
-// The four frames of the Set below, each after its 500 ms pause.
-constexpr qint64 burstMs = 4 * 500;
+// Each frame of a Set goes out after its 500 ms pause.
+constexpr qint64 framePauseMs = 500;
+constexpr qint64 changedSettingsFrames = 4;
+// The factory values differ from a worn module's in nine settings.
+constexpr qint64 factoryValuesFrames = 9;
 constexpr qint64 allowedAfterBurstMs = 500;
 constexpr qint64 givenUpAfterMs = 15000;
 
@@ -91,9 +97,12 @@ private:
 // The window's program, with the module's frames as it prints them.
 class Program {
 public:
-    Program(const QString& path, bool echo) {
+    Program(const QString& path, bool echo, bool wornModule) {
         process.setProgram(path);
-        process.setArguments({QStringLiteral("--module-verbose")});
+        QStringList arguments{QStringLiteral("--module-verbose")};
+        if (wornModule)
+            arguments << QStringLiteral("--module-arg=--worn");
+        process.setArguments(arguments);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // A group of its own, so that a program that must be killed takes
         // its virtual module with it.
@@ -157,16 +166,28 @@ int main(int argc, char* argv[]) {
     options.setApplicationDescription(QStringLiteral("Closes the window in the middle of a Set."));
     options.addHelpOption();
     options.addOption({QStringLiteral("echo"), QStringLiteral("Print the module's frames.")});
+    options.addOption({QStringLiteral("defaults"),
+                       QStringLiteral("Set the factory values (Default(D)): the long burst.")});
+    const QCommandLineOption closeAfter(QStringLiteral("close-after"),
+                                        QStringLiteral("Close this long after Set (ms)."),
+                                        QStringLiteral("ms"), QString::number(closeAfterSetMs));
+    options.addOption(closeAfter);
     options.addPositionalArgument(QStringLiteral("demo"),
                                   QStringLiteral("The parvex-demo program."));
     options.process(app);
-    if (options.positionalArguments().size() != 1)
+    bool closeAfterOk = false;
+    const qint64 closeAfterMs = options.value(closeAfter).toLongLong(&closeAfterOk);
+    if (options.positionalArguments().size() != 1 || !closeAfterOk || closeAfterMs < 0)
         options.showHelp(2);
+    const bool factoryValues = options.isSet(QStringLiteral("defaults"));
+    const qint64 burstMs =
+        (factoryValues ? factoryValuesFrames : changedSettingsFrames) * framePauseMs;
 
     Display11 x;
     if (!x.ok())
         return fail("no X display");
-    Program program(options.positionalArguments().first(), options.isSet(QStringLiteral("echo")));
+    Program program(options.positionalArguments().first(), options.isSet(QStringLiteral("echo")),
+                    factoryValues);
     Window window = 0;
     if (!program.waitFor([&] { return (window = x.windowNamed("Parvex2.0")) != 0; }, 10000))
         return fail("the window did not show");
@@ -181,25 +202,36 @@ int main(int argc, char* argv[]) {
             [&] { return program.answers >= answersOfARead && program.quietFor(1000); }, 30000))
         return fail("the read did not end");
 
-    // From Connect along the tab order: Encryption, Password, Master and
-    // Bind changed, then on past the baud rate and Advanced and Inquiry to
-    // Set: four frames, two seconds of a burst.
-    x.press(XK_Tab);
-    x.press(XK_space);
-    x.press(XK_Tab);
-    x.press(XK_a, XK_Control_L);
-    for (KeySym digit : {XK_4, XK_3, XK_2, XK_1})
-        x.press(digit);
-    for (int toggled = 0; toggled < 2; ++toggled) {
+    if (factoryValues) {
+        // The module is worn: Default(D) changes nine settings. An access
+        // key clicks its button a moment later.
+        constexpr qint64 accessKeyClickMs = 400;
+        x.press(XK_d, XK_Alt_L);
+        const qint64 defaultAtMs = program.clock.elapsed();
+        program.waitFor([&] { return program.clock.elapsed() - defaultAtMs >= accessKeyClickMs; },
+                        accessKeyClickMs + 100);
+        x.press(XK_s, XK_Alt_L);
+    } else {
+        // From Connect along the tab order: Encryption, Password, Master and
+        // Bind changed, then on past the baud rate and Advanced and Inquiry
+        // to Set: four frames, two seconds of a burst.
         x.press(XK_Tab);
         x.press(XK_space);
-    }
-    for (int tab = 0; tab < 4; ++tab)
         x.press(XK_Tab);
-    x.press(XK_space);
+        x.press(XK_a, XK_Control_L);
+        for (KeySym digit : {XK_4, XK_3, XK_2, XK_1})
+            x.press(digit);
+        for (int toggled = 0; toggled < 2; ++toggled) {
+            x.press(XK_Tab);
+            x.press(XK_space);
+        }
+        for (int tab = 0; tab < 4; ++tab)
+            x.press(XK_Tab);
+        x.press(XK_space);
+    }
     const qint64 setAtMs = program.clock.elapsed();
-    program.waitFor([&] { return program.clock.elapsed() - setAtMs >= closeAfterSetMs; },
-                    closeAfterSetMs + 100);
+    program.waitFor([&] { return program.clock.elapsed() - setAtMs >= closeAfterMs; },
+                    closeAfterMs + 100);
     const qint64 closedAtMs = program.clock.elapsed();
     x.askToClose(window);
     const bool ended = program.waitFor([&] { return !program.running(); }, givenUpAfterMs);

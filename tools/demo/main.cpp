@@ -25,6 +25,11 @@ int main(int argc, char* argv[]) {
                        QStringLiteral("path"), QStringLiteral("tour.png")});
     options.addOption({QStringLiteral("module-verbose"),
                        QStringLiteral("Print every frame the module receives and sends.")});
+    const QCommandLineOption moduleArgument(
+        QStringLiteral("module-arg"),
+        QStringLiteral("Start the module with this option of its own (repeatable)."),
+        QStringLiteral("option"));
+    options.addOption(moduleArgument);
     options.process(app);
 
     QTemporaryDir linkDir;
@@ -35,7 +40,7 @@ int main(int argc, char* argv[]) {
             std::printf("module: %s\n", qPrintable(line));
             std::fflush(stdout);
         });
-    if (!module.start(virtualModuleProgram(), linkPath, {})) {
+    if (!module.start(virtualModuleProgram(), linkPath, options.values(moduleArgument))) {
         std::fprintf(stderr, "%s\n", qPrintable(module.errorText()));
         return 2;
     }

@@ -25,6 +25,8 @@ const char* const kUsage =
     "  --baud-code N         stored baud-rate code (39; the code of --rate when that is given)\n"
     "  --firmware MAJ.MIN    firmware version (2.10)\n"
     "  --max-conn N          maximum number of connections (1)\n"
+    "  --worn                every setting a Set writes off its factory value, as on a module\n"
+    "                        configured before (later options still apply)\n"
     "Misbehaviour:\n"
     "  --silent TYPES        never answer (nor apply) these command types, e.g. 1 or 1,10\n"
     "  --silent-set TYPES    never answer (nor apply) set commands of these types; their\n"
@@ -53,6 +55,7 @@ enum LongOnly {
     BaudCode,
     Firmware,
     MaxConn,
+    Worn,
     Silent,
     SilentSet,
     Refuse,
@@ -77,6 +80,7 @@ const option longOptions[] = {
     {"baud-code", required_argument, nullptr, BaudCode},
     {"firmware", required_argument, nullptr, Firmware},
     {"max-conn", required_argument, nullptr, MaxConn},
+    {"worn", no_argument, nullptr, Worn},
     {"silent", required_argument, nullptr, Silent},
     {"silent-set", required_argument, nullptr, SilentSet},
     {"refuse", required_argument, nullptr, Refuse},
@@ -114,6 +118,20 @@ bool parseFirmware(const char* text, Settings& settings) {
     settings.firmwareMajor = static_cast<std::uint8_t>(major);
     settings.firmwareMinor = static_cast<std::uint8_t>(minor);
     return true;
+}
+
+// Every setting that a Set writes, but the line's baud-rate code, off its
+// factory value.
+void wearSettings(Settings& settings) {
+    settings.name = textBytes("BENCH-WORN");
+    settings.password = textBytes("2468");
+    settings.security = 0;
+    settings.sniff = {0x0010, 0x0008, 0x0002, 0x0001};
+    settings.park = {0x0020, 0x0010};
+    settings.master = 1;
+    settings.classOfDevice = {0x00, 0x1F, 0x00};
+    settings.bind = 0;
+    settings.scan = {0x0800, 0x0100, 0x0800, 0x0100};
 }
 
 // The option as the user wrote it, for messages.
@@ -225,6 +243,9 @@ bool apply(int code, const char* text, Options& options, std::string& error, boo
         error = "--stray-body: " + why;
         return false;
     }
+    case Worn:
+        wearSettings(options.settings);
+        return true;
     case Seed:
         if (!number(0xFFFFFFFF))
             return false;
