@@ -22,9 +22,14 @@ void onInterruptCall(QObject* context, const std::function<void()>& interrupted)
         notifier->setEnabled(false);
         interrupted();
     });
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    // A closed terminal and a closed pipe end the program as Ctrl+C does;
+    // output to a closed pipe is given up (its writes fail from then on).
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+        std::signal(signal, onInterrupt);
 }
+
+// Nothing waits for it here: a signal's handler returned long ago.
+void interruptSettled() {}
 
 bool errorIsDrawableTerminal() {
     return ::isatty(STDERR_FILENO) != 0;

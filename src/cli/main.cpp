@@ -69,6 +69,7 @@ int main(int argc, char* argv[]) {
         QCoreApplication::exec();
 
     printResults(request, jobs);
+    interruptSettled();
     if (interrupted)
         return Interrupted;
     for (ModuleJob* job : jobs)

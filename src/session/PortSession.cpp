@@ -89,9 +89,9 @@ void PortSession::set(Frames::CommandType type, const QByteArray& param, const Q
     start({Frames::setCommand(type, param), false, type, what, answered, 0, -1, {}});
 }
 
-void PortSession::probe(const Answered& answered, const std::function<void()>& missing) {
-    start({Frames::query(Frames::FirmwareVersion), true, Frames::FirmwareVersion,
-           QStringLiteral("the probe"), answered, 0, 0, missing});
+void PortSession::probe(const Answered& answered, const std::function<void()>& missing,
+                        Frames::CommandType type) {
+    start({Frames::query(type), true, type, QStringLiteral("the probe"), answered, 0, 0, missing});
 }
 
 void PortSession::start(Exchange exchange) {

@@ -46,9 +46,11 @@ public:
     void query(Frames::CommandType type, const QString& what, const Answered& answered);
     void set(Frames::CommandType type, const QByteArray& param, const QString& what,
              const Answered& answered);
-    // One firmware-version query, never resent: is a module there? A missing
-    // answer is no failure; missing is called instead.
-    void probe(const Answered& answered, const std::function<void()>& missing);
+    // One query, never resent (the firmware version unless another is
+    // asked for): is a module there? A missing answer is no failure;
+    // missing is called instead.
+    void probe(const Answered& answered, const std::function<void()>& missing,
+               Frames::CommandType type = Frames::FirmwareVersion);
     // What the session is doing now, for a failure: "reading name".
     void setStep(const QString& step) { currentStep = step; }
     void close();

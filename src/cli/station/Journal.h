@@ -7,9 +7,10 @@
 #include <QString>
 
 // The station's record as an append-only journal: opened under an exclusive
-// lock, read back once, and then only appended to, every line synced to the
-// disk before append returns. The numbers it hands out come from its own
-// lines, never from anywhere else.
+// lock, read back whole once, and then only appended to, every line synced
+// to the disk before append returns. A line is in the record whole or not at
+// all, and once a line has failed nothing more is appended. The numbers it
+// hands out come from its own lines, never from anywhere else.
 class Journal {
 public:
     struct Opening {
@@ -24,6 +25,13 @@ public:
     QString path() const { return file.fileName(); }
 
 private:
+    QString writeWhole(const QByteArray& text);
+
     QFile file;
     RecordHistory past;
+    QString failure;
 };
+
+// The whole text of a record open for reading, or why it could not be read
+// whole (an error part-way, or fewer bytes than the file holds).
+QByteArray readWholeRecord(QFile& file, QString& error);

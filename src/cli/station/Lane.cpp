@@ -74,23 +74,30 @@ void Lane::openPort() {
 void Lane::onOpened() {
     // Finding the rate ends with an answer: the first probe answered.
     if (plan.session.rate == 0)
-        onProbeAnswered();
+        onProbeAnswered(std::nullopt);
     else
         probe();
 }
 
 void Lane::probe() {
-    session->probe([this](const Frames::Answer&) { onProbeAnswered(); },
-                   [this] { onProbeMissing(); });
+    session->probe([this](const Frames::Answer& answer) { onProbeAnswered(answer); },
+                   [this] { onProbeMissing(); },
+                   shown ? Frames::DeviceName : Frames::FirmwareVersion);
 }
 
-void Lane::onProbeAnswered() {
-    missedInRow = 0;
+void Lane::onProbeAnswered(const std::optional<Frames::Answer>& answer) {
     if (shown) {
-        enter(State::Showing);
-        probe();
-        return;
+        if (missedInRow == 0 && sameUnitAnswers(answer)) {
+            enter(State::Showing);
+            probe();
+            return;
+        }
+        // Another unit, or one that went and came back: a new arrival, never
+        // shown as the result of the one before.
+        shown.reset();
+        answeredInRow = 0;
     }
+    missedInRow = 0;
     answeredInRow = std::min(answeredInRow + 1, arrivalAnswers);
     if (answeredInRow < arrivalAnswers) {
         enter(State::Arriving, QStringLiteral("a module answers"));
@@ -101,6 +108,15 @@ void Lane::onProbeAnswered() {
     } else {
         startCycle();
     }
+}
+
+// Whether the module answering is the one whose result is shown, as far as
+// its name tells; a module that does not say its name is taken for the same.
+bool Lane::sameUnitAnswers(const std::optional<Frames::Answer>& answer) const {
+    if (!answer || answer->status != 0 || !shown->name)
+        return true;
+    const std::optional<QString> name = Parameters::decode(*nameKey(), answer->data);
+    return !name || *name == *shown->name;
 }
 
 void Lane::onProbeMissing() {
@@ -177,6 +193,11 @@ void Lane::afterReading() {
         plan.pattern ? withoutName(plan.profile) : plan.profile;
     const std::optional<QString> name = heldName(exchange->settings());
     const bool named = !plan.pattern || (name && plan.pattern->matches(*name));
+    if (!spendNumberCarried()) {
+        cycle.step = QStringLiteral("recording the number seen");
+        finishCycle(Outcome::Fail, QStringLiteral("the record could not be written"));
+        return;
+    }
     if (named && exchange->differing(profile).isEmpty()) {
         finishCycle(Outcome::Already, {});
         probe();
@@ -199,6 +220,15 @@ void Lane::afterReading() {
     exchange->write(exchange->differing(goal), [this] { afterWriting(); });
 }
 
+// A name of the pattern on the module spends its number, whether the
+// module is left alone or written with a new one.
+bool Lane::spendNumberCarried() {
+    const std::optional<QString> name = heldName(exchange->settings());
+    if (!plan.pattern || !name || !plan.pattern->matches(*name))
+        return true;
+    return host.spend(*this, plan.pattern->numberOf(*name), *name);
+}
+
 void Lane::afterWriting() {
     cycle.steps[QStringLiteral("writing")] = phaseClock.restart() / 1000.0;
     enter(State::Verifying);
@@ -218,6 +248,17 @@ void Lane::afterVerifying() {
 }
 
 void Lane::finishCycle(Outcome outcome, const QString& error) {
+    settleCycle(outcome, error);
+    if (!host.record(*this, cycle) && outcome != Outcome::Aborted) {
+        // Nothing is shown as passed that the record does not hold.
+        cycle.outcome = Outcome::Fail;
+        cycle.step = QStringLiteral("recording the result");
+        cycle.error = QStringLiteral("the record could not be written");
+    }
+    showResult();
+}
+
+void Lane::settleCycle(Outcome outcome, const QString& error) {
     const QString phase = current == State::Reading     ? QStringLiteral("reading")
                           : current == State::Writing   ? QStringLiteral("writing")
                           : current == State::Verifying ? QStringLiteral("verifying")
@@ -231,12 +272,9 @@ void Lane::finishCycle(Outcome outcome, const QString& error) {
     cycle.written = exchange ? exchange->written() : QStringList();
     cycle.name = nameAtTheEnd();
     cycle.finished = QDateTime::currentDateTime();
-    if (!host.record(*this, cycle) && outcome != Outcome::Aborted) {
-        // Nothing is shown as passed that the record does not hold.
-        cycle.outcome = Outcome::Fail;
-        cycle.step = QStringLiteral("recording the result");
-        cycle.error = QStringLiteral("the record could not be written");
-    }
+}
+
+void Lane::showResult() {
     shown = cycle;
     missedInRow = 0;
     answeredInRow = 0;
@@ -259,6 +297,14 @@ std::optional<QString> Lane::nameAtTheEnd() const {
 void Lane::stop() {
     if (inCycle())
         finishCycle(Outcome::Aborted, QStringLiteral("the station was stopped"));
+    halt();
+}
+
+void Lane::abandon(const QString& recordFailure) {
+    if (inCycle()) {
+        settleCycle(Outcome::Fail, QStringLiteral("the record failed: %1").arg(recordFailure));
+        showResult();
+    }
     halt();
 }
 

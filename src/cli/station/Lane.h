@@ -27,6 +27,9 @@ public:
     virtual bool mayStartCycle() const = 0;
     virtual void cycleStarted() = 0;
     virtual Reservation reserve(const Lane& lane) = 0;
+    // A number of the pattern found on a module: spent from now on. False
+    // when the record could not take it.
+    virtual bool spend(const Lane& lane, qint64 serial, const QString& name) = 0;
     // False when the result could not be recorded.
     virtual bool record(const Lane& lane, const RecordLines::Cycle& cycle) = 0;
 };
@@ -40,7 +43,10 @@ struct LanePlan {
 
 // One port of the station: it waits for a module, runs its cycle, shows the
 // result until the module is taken off, and again. Arrival and removal are
-// seen through probes; a lost port is reopened every second.
+// seen through probes; after a result the probe asks for the module's name,
+// so that another unit put on meanwhile is a new arrival however fast the
+// swap, as is a unit that answers again after a missed probe. A lost port is
+// reopened every second.
 class Lane : public QObject {
     Q_OBJECT
 public:
@@ -61,8 +67,9 @@ public:
     void start();
     // Ends a cycle in progress as aborted (recorded), closes the port.
     void stop();
-    // Closes the port without recording anything: the record has failed.
-    void halt();
+    // The record has failed: a unit in progress is shown failed at the step
+    // it reached, nothing is recorded, the port is closed.
+    void abandon(const QString& recordFailure);
 
     QString port() const { return portName; }
     QString label() const { return portLabel; }
@@ -83,7 +90,9 @@ private:
     void onOpened();
     void onSessionFailed(const QString& reason);
     void probe();
-    void onProbeAnswered();
+    void onProbeAnswered(const std::optional<Frames::Answer>& answer);
+    bool sameUnitAnswers(const std::optional<Frames::Answer>& answer) const;
+    bool spendNumberCarried();
     void onProbeMissing();
     void startCycle();
     void afterReading();
@@ -91,6 +100,9 @@ private:
     void afterVerifying();
     void enter(State state, const QString& activity = {});
     void finishCycle(RecordLines::Outcome outcome, const QString& error);
+    void settleCycle(RecordLines::Outcome outcome, const QString& error);
+    void showResult();
+    void halt();
     void retireSession();
     void continueAfterResult();
     std::optional<QString> nameAtTheEnd() const;

@@ -55,3 +55,7 @@ bool NamePattern::matches(const QString& name) const {
             return false;
     return true;
 }
+
+qint64 NamePattern::numberOf(const QString& name) const {
+    return name.mid(prefix.size(), digits).toLongLong();
+}

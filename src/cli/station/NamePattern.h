@@ -18,6 +18,8 @@ public:
     qint64 largest() const;
     // Whether a name was made by this pattern, whatever its number.
     bool matches(const QString& name) const;
+    // The number of a name that matches.
+    qint64 numberOf(const QString& name) const;
     QString text() const { return prefix + QString(digits, QLatin1Char('#')) + suffix; }
 
 private:

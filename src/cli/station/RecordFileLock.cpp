@@ -1,5 +1,8 @@
 #include "RecordFileLock.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QtGlobal>
 #include <cerrno>
 #include <cstring>
@@ -31,9 +34,47 @@ bool syncToDisk(int fd, QString& error) {
     error = lastError();
     return false;
 }
+QString unfitAsRecord(int fd, const QString& path) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if (GetFileType(handle) != FILE_TYPE_DISK)
+        return QStringLiteral("not a regular file");
+    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    const QString root = native.startsWith(QLatin1String("\\\\")) ? QString() : native.left(3);
+    if (root.isEmpty() || GetDriveTypeW(reinterpret_cast<LPCWSTR>(root.utf16())) == DRIVE_REMOTE)
+        return QStringLiteral("on a network share, where the lock may hold on this PC only");
+    return {};
+}
+
+// NTFS keeps a new file's entry in its journal: nothing to sync.
+bool syncFolderOf(const QString&, QString&) {
+    return true;
+}
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
+
+namespace {
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The file systems whose locks a server keeps for several hosts, or not at
+// all: what one station locks there, another PC may lock too.
+const char* networkFileSystem(long type) {
+    switch (static_cast<unsigned long>(type)) {
+    case 0x6969: // NFS
+        return "NFS";
+    case 0x517B:     // SMB
+    case 0xFF534D42: // CIFS
+    case 0xFE534D42: // SMB2
+        return "SMB/CIFS";
+    default:
+        return nullptr;
+    }
+}
+} // namespace
 
 bool lockExclusively(int fd, qint64& holder, QString& error) {
     holder = 0;
@@ -42,7 +83,7 @@ bool lockExclusively(int fd, qint64& holder, QString& error) {
     whole.l_whence = SEEK_SET;
     if (::fcntl(fd, F_SETLK, &whole) == 0)
         return true;
-    error = QString::fromLocal8Bit(std::strerror(errno));
+    error = systemError();
     if (::fcntl(fd, F_GETLK, &whole) == 0 && whole.l_type != F_UNLCK)
         holder = whole.l_pid;
     return false;
@@ -51,7 +92,35 @@ bool lockExclusively(int fd, qint64& holder, QString& error) {
 bool syncToDisk(int fd, QString& error) {
     if (::fsync(fd) == 0)
         return true;
-    error = QString::fromLocal8Bit(std::strerror(errno));
+    error = systemError();
     return false;
+}
+
+QString unfitAsRecord(int fd, const QString&) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return systemError();
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("not a regular file");
+    struct statfs fileSystem {};
+    if (::fstatfs(fd, &fileSystem) != 0)
+        return systemError();
+    if (const char* network = networkFileSystem(static_cast<long>(fileSystem.f_type)))
+        return QStringLiteral("on a network file system (%1), where the lock may hold on this "
+                              "host only")
+            .arg(QLatin1String(network));
+    return {};
+}
+
+bool syncFolderOf(const QString& path, QString& error) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        error = systemError();
+        return false;
+    }
+    const bool synced = syncToDisk(fd, error);
+    ::close(fd);
+    return synced;
 }
 #endif

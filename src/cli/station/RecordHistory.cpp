@@ -29,6 +29,7 @@ RecordText RecordText::parse(const QByteArray& text) {
             return record;
         }
         record.lines << document.object();
+        record.lineNumbers << number;
     }
     return record;
 }
@@ -47,6 +48,8 @@ void RecordHistory::take(const QString& event, qint64 serial) {
     if (event == QLatin1String("reserved")) {
         highestSerial = std::max(highestSerial, serial);
         unsettled << serial;
+    } else if (event == QLatin1String("seen")) {
+        highestSerial = std::max(highestSerial, serial);
     } else if (event == QLatin1String("result") || event == QLatin1String("void")) {
         unsettled.removeAll(serial);
     }

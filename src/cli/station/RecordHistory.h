@@ -10,6 +10,7 @@
 // cut short and is left out.
 struct RecordText {
     QList<QJsonObject> lines;
+    QList<int> lineNumbers; // each line's number in the text, from 1
     // The torn last line's number (0: none), and the length of the text
     // before it.
     int tornLine = 0;
@@ -22,7 +23,8 @@ struct RecordText {
 
 // What a station needs of a record's earlier lines: only their "event" and
 // "serial". Numbers are reserved by "reserved" lines and settled by the
-// "result" or "void" line of the same serial.
+// "result" or "void" line of the same serial; a "seen" line spends the
+// number of a name a module already carried, which needs no settling.
 struct RecordHistory {
     qint64 highestSerial = 0; // 0: no number spent yet
     // Numbers reserved with neither result nor void: a cycle the process

@@ -62,12 +62,23 @@ QJsonObject start(const StationIdentity& identity, const QString& version, const
     return json;
 }
 
-QJsonObject reserved(qint64 serial, const QString& name, const QString& port, const QDateTime& at) {
-    QJsonObject json = line("reserved", at);
+namespace {
+QJsonObject numbered(const char* event, qint64 serial, const QString& name, const QString& port,
+                     const QDateTime& at) {
+    QJsonObject json = line(event, at);
     json[QStringLiteral("serial")] = serial;
     json[QStringLiteral("name")] = name;
     json[QStringLiteral("port")] = port;
     return json;
+}
+} // namespace
+
+QJsonObject reserved(qint64 serial, const QString& name, const QString& port, const QDateTime& at) {
+    return numbered("reserved", serial, name, port, at);
+}
+
+QJsonObject seen(qint64 serial, const QString& name, const QString& port, const QDateTime& at) {
+    return numbered("seen", serial, name, port, at);
 }
 
 QJsonObject result(const Cycle& cycle, const StationIdentity& identity, const QDateTime& at) {

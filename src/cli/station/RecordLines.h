@@ -53,6 +53,8 @@ QString timeText(const QDateTime& time);
 QJsonObject start(const StationIdentity& identity, const QString& version, const QStringList& ports,
                   const QDateTime& at);
 QJsonObject reserved(qint64 serial, const QString& name, const QString& port, const QDateTime& at);
+// A number of the pattern that a module carried when it came: spent.
+QJsonObject seen(qint64 serial, const QString& name, const QString& port, const QDateTime& at);
 QJsonObject result(const Cycle& cycle, const StationIdentity& identity, const QDateTime& at);
 QJsonObject voided(qint64 serial, const QDateTime& at);
 QJsonObject stop(const Counts& counts, const QDateTime& at);

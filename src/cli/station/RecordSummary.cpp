@@ -1,6 +1,7 @@
 #include "RecordSummary.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <algorithm>
 
 namespace {
@@ -8,12 +9,32 @@ QString event(const QJsonObject& line) {
     return line.value(QLatin1String("event")).toString();
 }
 
-// Passes over passes and failures: modules that needed writing and came
-// out right at once.
-std::optional<double> yieldOf(int passed, int failed) {
-    if (passed + failed == 0)
+std::optional<double> shareOf(int part, int whole) {
+    if (whole == 0)
         return std::nullopt;
-    return 100.0 * passed / (passed + failed);
+    return 100.0 * part / whole;
+}
+
+QString percentText(std::optional<double> share) {
+    return share ? QStringLiteral("%1 %").arg(*share, 0, 'f', 1) : QStringLiteral("-");
+}
+
+QJsonValue fractionJson(std::optional<double> share) {
+    return share ? QJsonValue(*share / 100.0) : QJsonValue();
+}
+
+qint64 serialOf(const QJsonObject& line) {
+    return line.value(QLatin1String("serial")).toInteger(0);
+}
+
+QString beforeName(const QJsonObject& line) {
+    return line.value(QLatin1String("before")).toObject().value(QLatin1String("name")).toString();
+}
+
+const QStringList& outcomeNames() {
+    static const QStringList names{QStringLiteral("pass"), QStringLiteral("fail"),
+                                   QStringLiteral("already"), QStringLiteral("aborted")};
+    return names;
 }
 
 // The steps that failed, most first.
@@ -31,18 +52,44 @@ QString secondsText(double value) {
 }
 } // namespace
 
-void RecordSummary::add(const QJsonObject& line) {
-    if (event(line) == QLatin1String("start"))
-        station = line.value(QLatin1String("station")).toString();
-    const QString owner = line.value(QLatin1String("station")).toString(station);
-    stations[owner].add(line);
-    total.add(line);
+void RecordSummary::beginRecord() {
+    station.clear();
+    reservedBy.clear();
+    handedOut.clear();
 }
 
-void RecordSummary::Tally::add(const QJsonObject& line) {
+QString RecordSummary::add(const QJsonObject& line) {
     const QString kind = event(line);
-    const qint64 serial = line.value(QLatin1String("serial")).toInteger(0);
-    if (kind == QLatin1String("reserved") && serial > 0) {
+    if (kind == QLatin1String("result") &&
+        !outcomeNames().contains(line.value(QLatin1String("outcome")).toString()))
+        return QStringLiteral("unknown outcome %1")
+            .arg(QString::fromUtf8(QJsonDocument(QJsonArray{line.value(QLatin1String("outcome"))})
+                                       .toJson(QJsonDocument::Compact)
+                                       .chopped(1)
+                                       .mid(1)));
+    if (kind == QLatin1String("start"))
+        station = line.value(QLatin1String("station")).toString();
+    QString owner = line.value(QLatin1String("station")).toString(station);
+    // A number voided at a later start is the loss of the station that
+    // took it.
+    if (kind == QLatin1String("void"))
+        owner = reservedBy.value(serialOf(line), owner);
+    const bool retried = kind == QLatin1String("result") && handedOut.contains(beforeName(line));
+    if (kind == QLatin1String("reserved")) {
+        reservedBy[serialOf(line)] = owner;
+        handedOut.insert(line.value(QLatin1String("name")).toString());
+    }
+    stations[owner].add(line, retried);
+    total.add(line, retried);
+    return {};
+}
+
+void RecordSummary::Tally::add(const QJsonObject& line, bool retried) {
+    const QString kind = event(line);
+    const qint64 serial = serialOf(line);
+    if (kind == QLatin1String("seen")) {
+        ++seen;
+    } else if (kind == QLatin1String("reserved") && serial > 0) {
         lowest = spent == 0 ? serial : std::min(lowest, serial);
         highest = std::max(highest, serial);
         ++spent;
@@ -57,6 +104,10 @@ void RecordSummary::Tally::add(const QJsonObject& line) {
         ++(outcome == QLatin1String("pass")   ? passed
            : outcome == QLatin1String("fail") ? failed
                                               : already);
+        if (outcome != QLatin1String("already") && !retried) {
+            ++firstCycles;
+            firstPasses += outcome == QLatin1String("pass") ? 1 : 0;
+        }
         const double cycle = line.value(QLatin1String("seconds")).toDouble();
         ++timed;
         seconds += cycle;
@@ -73,14 +124,21 @@ QString RecordSummary::Tally::text(const QString& title) const {
                        .arg(failed)
                        .arg(already)
                        .arg(aborted);
-    const auto yield = yieldOf(passed, failed);
-    text += QStringLiteral("  first-pass yield: %1\n")
-                .arg(yield ? QStringLiteral("%1 %").arg(*yield, 0, 'f', 1) : QStringLiteral("-"));
+    // Passes over the cycles that wrote; where numbers tell units apart,
+    // also the units that passed on their first cycle.
+    text += QStringLiteral("  pass rate: %1").arg(percentText(shareOf(passed, passed + failed)));
+    if (spent > 0)
+        text += QStringLiteral(", first-pass yield: %1")
+                    .arg(percentText(shareOf(firstPasses, firstCycles)));
+    text += QLatin1Char('\n');
     text +=
         spent == 0
             ? QStringLiteral("  numbers spent: none")
             : QStringLiteral("  numbers spent: %1 to %2 (%3)").arg(lowest).arg(highest).arg(spent);
-    text += QStringLiteral(", voids: %1\n").arg(voids);
+    text += QStringLiteral(", voids: %1").arg(voids);
+    if (seen > 0)
+        text += QStringLiteral(", seen on modules: %1").arg(seen);
+    text += QLatin1Char('\n');
     if (timed > 0)
         text += QStringLiteral("  cycle: mean %1, slowest %2\n")
                     .arg(secondsText(seconds / timed), secondsText(slowest));
@@ -96,19 +154,21 @@ QJsonObject RecordSummary::Tally::json() const {
     QJsonArray steps;
     for (const auto& [step, count] : mostFirst(failedSteps))
         steps << QJsonObject{{QStringLiteral("step"), step}, {QStringLiteral("count"), count}};
-    const auto yield = yieldOf(passed, failed);
     return {
         {QStringLiteral("passed"), passed},
         {QStringLiteral("failed"), failed},
         {QStringLiteral("already"), already},
         {QStringLiteral("aborted"), aborted},
-        {QStringLiteral("first_pass_yield"), yield ? QJsonValue(*yield / 100.0) : QJsonValue()},
+        {QStringLiteral("pass_rate"), fractionJson(shareOf(passed, passed + failed))},
+        {QStringLiteral("first_pass_yield"),
+         spent > 0 ? fractionJson(shareOf(firstPasses, firstCycles)) : QJsonValue()},
         {QStringLiteral("numbers"),
          spent == 0 ? QJsonValue()
                     : QJsonValue(QJsonObject{{QStringLiteral("lowest"), lowest},
                                              {QStringLiteral("highest"), highest},
                                              {QStringLiteral("spent"), spent}})},
         {QStringLiteral("voids"), voids},
+        {QStringLiteral("seen"), seen},
         {QStringLiteral("mean_seconds"), timed ? QJsonValue(seconds / timed) : QJsonValue()},
         {QStringLiteral("slowest_seconds"), timed ? QJsonValue(slowest) : QJsonValue()},
         {QStringLiteral("failed_steps"), steps},
@@ -116,6 +176,9 @@ QJsonObject RecordSummary::Tally::json() const {
 }
 
 QString RecordSummary::text() const {
+    // One station: its block is the total.
+    if (stations.size() == 1)
+        return total.text(QStringLiteral("station %1, total").arg(stations.firstKey()));
     QString text;
     for (auto it = stations.begin(); it != stations.end(); ++it)
         text += it.value().text(QStringLiteral("station %1").arg(it.key()));

@@ -47,6 +47,14 @@ LaneHost::Reservation Station::reserve(const Lane& lane) {
     return {serial, {}};
 }
 
+// A number above every one the record knows, carried by a module that came:
+// recorded as seen, so that it is never handed out, now or after a restart.
+bool Station::spend(const Lane& lane, qint64 serial, const QString& name) {
+    if (serial <= journal.history().highestSerial)
+        return true;
+    return write(RecordLines::seen(serial, name, lane.port(), now()));
+}
+
 bool Station::record(const Lane&, const RecordLines::Cycle& cycle) {
     --inProgress;
     const bool recorded =
@@ -92,11 +100,18 @@ void Station::end(Ending why) {
     if (ending)
         return;
     ending = true;
-    for (Lane* lane : laneList)
-        if (why == RecordFailed)
-            lane->halt();
-        else
+    for (Lane* lane : laneList) {
+        if (why == Stopped) {
             lane->stop();
+            continue;
+        }
+        // A unit half-written when the record failed is shown failed.
+        if (lane->inCycle()) {
+            --inProgress;
+            ++tally.failed;
+        }
+        lane->abandon(recordFailure);
+    }
     if (why == Stopped && recordFailure.isEmpty())
         write(RecordLines::stop(tally, now()));
     emit finished(recordFailure.isEmpty() ? Stopped : RecordFailed);

@@ -39,6 +39,7 @@ public:
     bool mayStartCycle() const override;
     void cycleStarted() override { ++inProgress; }
     Reservation reserve(const Lane& lane) override;
+    bool spend(const Lane& lane, qint64 serial, const QString& name) override;
     bool record(const Lane& lane, const RecordLines::Cycle& cycle) override;
 
 signals:

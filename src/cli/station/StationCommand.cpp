@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTimer>
 #include <csignal>
@@ -80,6 +81,7 @@ int runStation(const Request& request) {
         QCoreApplication::exec();
     }
     view.printSummary();
+    interruptSettled();
     if (!station.failure().isEmpty()) {
         printError(QStringLiteral("cannot write the record: %1").arg(station.failure()));
         return recordFailed;
@@ -87,22 +89,51 @@ int runStation(const Request& request) {
     return status;
 }
 
+namespace {
+// A record read whole for the summary; why it cannot be, naming nothing of
+// its path.
+QString readRecord(const QString& path, RecordText& record) {
+    // A pipe or a device is never opened: it may never end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("not a regular file");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    QString error;
+    const QByteArray text = readWholeRecord(file, error);
+    if (!error.isEmpty())
+        return error;
+    record = RecordText::parse(text);
+    return record.error;
+}
+} // namespace
+
 int runSummary(const Request& request) {
     RecordSummary summary;
     for (const QString& path : request.files) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            printError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        RecordText record;
+        const QString unreadable = readRecord(path, record);
+        if (!unreadable.isEmpty()) {
+            printError(QStringLiteral("%1: %2").arg(path, unreadable));
             return badInput;
         }
-        const RecordText record = RecordText::parse(file.readAll());
-        if (!record.error.isEmpty()) {
-            printError(QStringLiteral("%1: %2").arg(path, record.error));
-            return badInput;
-        }
+        if (record.tornLine > 0)
+            printError(QStringLiteral("warning: %1: line %2 was cut short (no newline): it is "
+                                      "not counted")
+                           .arg(path)
+                           .arg(record.tornLine));
         summary.beginRecord();
-        for (const QJsonObject& line : record.lines)
-            summary.add(line);
+        for (qsizetype i = 0; i < record.lines.size(); ++i) {
+            const QString wrong = summary.add(record.lines[i]);
+            if (!wrong.isEmpty()) {
+                printError(QStringLiteral("%1: line %2: %3")
+                               .arg(path)
+                               .arg(record.lineNumbers[i])
+                               .arg(wrong));
+                return badInput;
+            }
+        }
     }
     const QString text =
         request.json ? QString::fromUtf8(QJsonDocument(summary.json()).toJson()) : summary.text();
