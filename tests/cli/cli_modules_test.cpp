@@ -11,6 +11,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -58,7 +59,11 @@ class CliModules : public QObject {
     CliRig untouched;
 
 private slots:
-    void initTestCase() { QVERIFY(untouched.startModule() && untouched.startModule()); }
+    void initTestCase() {
+        QVERIFY(untouched.startModule() && untouched.startModule());
+        // The modules' own start-up lines are in before any row counts them.
+        QTest::qWait(300);
+    }
     void cleanup() { rig.endModules(); }
 
     void readShowsWhatEachModuleHolds() {
@@ -472,6 +477,19 @@ private slots:
                  untouched.writeFile("full.jsonl", "{\"event\":\"reserved\",\"serial\":99}\n")},
                 "B## cannot hold 100, the next number");
         row("summary without records", {"summary"}, "give at least one record FILE");
+        row("summary with an unknown outcome",
+            {"summary", untouched.writeFile("outcome.jsonl", "{\"event\":\"start\"}\n"
+                                                             "{\"event\":\"result\",\"outcome\":"
+                                                             "\"PASS\"}\n")},
+            "outcome.jsonl: line 2: unknown outcome \"PASS\"");
+        // A pipe would never end: neither reads it.
+        if (!underWine()) {
+            const QString pipe =
+                QFileInfo(untouched.writeFile("placeholder", {})).absolutePath() + "/record.fifo";
+            ::mkfifo(QFile::encodeName(pipe).constData(), 0600);
+            station("record is a pipe", {"--record", pipe}, "record.fifo: not a regular file");
+            row("summary of a pipe", {"summary", pipe}, "record.fifo: not a regular file");
+        }
     }
 
     void badInputSendsNothing() {

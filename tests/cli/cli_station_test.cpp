@@ -5,6 +5,7 @@
 #include "CliRig.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTest>
@@ -41,10 +42,11 @@ public:
     }
 
     bool start(const QStringList& arguments, const QStringList& wrapper = {}) {
-        // Options given later win: a test may name a record of its own.
+        // Options given later win: a test may name a record or a pace of its
+        // own.
         const QStringList command =
-            QStringList{"station", "--record", record, "--station", "bench-1"} + arguments +
-            rig.portArguments() + paced;
+            QStringList{"station", "--record", record, "--station", "bench-1"} + paced + arguments +
+            rig.portArguments();
         startCli(cli, command, wrapper);
         return cli.waitForStarted(5000);
     }
@@ -127,7 +129,12 @@ private slots:
         const qsizetype takenOffAt = fixture->events.size();
         fixture->takeOff();
         // Three probes missed and one more sent: the lane knows it is gone.
+        // While it shows a result its probes ask for the name; then it looks
+        // for a module again.
         QVERIFY(QTest::qWaitFor([&] { return framesAfter(*fixture, takenOffAt) >= 4; }, 10000));
+        QCOMPARE(
+            commandTypes(receivedFrames(fixture->events.mid(takenOffAt), FrameKind::Any)).mid(0, 4),
+            (QList<int>{6, 6, 6, 0}));
         fixture->putOn({"--name", "FRESH"});
         QVERIFY2(station.waitFor("result", 2), qPrintable(station.describe()));
         QCOMPARE(station.end(SIGINT), 0);
@@ -175,6 +182,16 @@ private slots:
             << QStringList{"--name", "Unit-042", "--password", "2468"} << pattern << "already"
             << ""
             << "" << 0 << "Unit-042";
+        QTest::newRow("the profile under a name not of the pattern")
+            << QStringList{"--name", "OTHER", "--password", "2468"} << pattern << "pass"
+            << ""
+            << "" << 1 << "Unit-001";
+        // The module acknowledges the name but keeps its own: the number
+        // stays spent.
+        QTest::newRow("a value the module does not keep")
+            << QStringList{"--forget-set", "6"} << pattern << "fail"
+            << "verifying name"
+            << "name" << 1 << "KAVRO5190";
         QTest::newRow("refused key") << QStringList{"--refuse", "6"} << pattern << "fail"
                                      << "reading name"
                                      << "^the module refused the name query$" << 0 << "";
@@ -275,6 +292,10 @@ private slots:
         QVERIFY(record.open(QIODevice::Append));
         record.write("{\"event\":\"res");
         record.close();
+        // The summary counts what is whole and says what is not.
+        const CliRun summary = rig.run({"summary", station.record});
+        QCOMPARE(summary.exitCode, 0);
+        QVERIFY2(summary.err.contains("line 3 was cut short"), qPrintable(summary.describe()));
         fixture->putOn({"--name", "NEXT"});
         QVERIFY(station.start({profile(rig), "--name-pattern", "K-##"}));
         QVERIFY2(station.waitFor("result", 1), qPrintable(station.describe()));
@@ -323,12 +344,20 @@ private slots:
         QCOMPARE(modulesWritten, 2);
     }
 
+    void interruptMidCycleIsAborted_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("Ctrl+C") << int(SIGINT);
+        if (!underWine())
+            QTest::newRow("terminal closed") << int(SIGHUP);
+    }
+
     void interruptMidCycleIsAborted() {
+        QFETCH(int, signal);
         QVERIFY(rig.startFixture(QStringList{"--silent-set", "6"}));
         Station station(rig, "abort.jsonl");
         QVERIFY(station.start({profile(rig), "--name-pattern", "A-##"}));
         QVERIFY2(station.waitFor("reserved", 1), qPrintable(station.describe()));
-        QCOMPARE(station.end(SIGINT), 0);
+        QCOMPARE(station.end(signal), 0);
         const QJsonObject result = station.lines("result").first();
         QCOMPARE(result["outcome"].toString(), QStringLiteral("aborted"));
         QCOMPARE(result["serial"].toInt(), 1);
@@ -336,6 +365,117 @@ private slots:
         QCOMPARE(station.lines("stop").first()["aborted"].toInt(), 1);
         QVERIFY2(station.out.contains("0 passed, 0 failed, 0 already, 1 aborted"),
                  qPrintable(station.describe()));
+    }
+
+    // The reader of --json goes after the first line: the next line the
+    // station prints finds the pipe closed, mid-cycle. The record is
+    // settled as Ctrl+C settles it.
+    void closedPipeSettlesTheRecord() {
+        if (underWine())
+            QSKIP("Windows has no broken-pipe signal");
+        QVERIFY(rig.startFixture(QStringList{"--silent-set", "6"}));
+        Station station(rig, "pipe.jsonl");
+        QVERIFY(station.start({profile(rig), "--name-pattern", "P-##", "--json"},
+                              {"sh", "-c", "\"$@\" | head -n 1 >/dev/null", "sh"}));
+        QVERIFY2(station.waitFor("stop", 1), qPrintable(station.describe()));
+        const QList<QJsonObject> results = station.lines("result");
+        QVERIFY2(results.size() == 1, qPrintable(station.describe()));
+        QCOMPARE(results.first()["outcome"].toString(), QStringLiteral("aborted"));
+        QCOMPARE(results.first()["serial"].toInt(), 1);
+        QCOMPARE(station.lines("stop").first()["aborted"].toInt(), 1);
+    }
+
+    // A module taken off and the next put on within a second, at the
+    // default pace: the lane sees a new unit and provisions it.
+    void fastSwapIsANewUnit() {
+        TestModule* fixture = rig.startFixture(QStringList{"--name", "FRESH"});
+        QVERIFY(fixture);
+        Station station(rig, "swap.jsonl");
+        QVERIFY(station.start({profile(rig), "--name-pattern", "S-##", "--pace", "500"}));
+        QVERIFY2(station.waitFor("result", 1, 2 * cycleMs), qPrintable(station.describe()));
+        fixture->takeOff();
+        QTest::qWait(1000);
+        fixture->putOn({"--name", "FRESH"});
+        QVERIFY2(station.waitFor("result", 2, 2 * cycleMs), qPrintable(station.describe()));
+        QCOMPARE(station.end(SIGINT), 0);
+        const QList<QJsonObject> results = station.lines("result");
+        QCOMPARE(results[1]["outcome"].toString(), QStringLiteral("pass"));
+        QCOMPARE(results[1]["before"]["name"].toString(), QStringLiteral("FRESH"));
+        QCOMPARE(fixture->settings()["name"].toString(), QStringLiteral("S-02"));
+    }
+
+    // A module that came with U-05, above the record's highest: it is left
+    // alone, and 05 is spent, in the record too. The next ones get 06, 07.
+    void numberOnAModuleIsSpent() {
+        TestModule* fixture = rig.startFixture(QStringList{"--name", "U-05", "--password", "2468"});
+        QVERIFY(fixture);
+        Station station(rig, "seen.jsonl");
+        const QStringList options{profile(rig, R"({"password": "2468"})"), "--name-pattern",
+                                  "U-##"};
+        QVERIFY(station.start(options));
+        for (int unit = 1; unit <= 2; ++unit) {
+            QVERIFY2(station.waitFor("result", unit), qPrintable(station.describe()));
+            const qsizetype takenOffAt = fixture->events.size();
+            fixture->takeOff();
+            QVERIFY(QTest::qWaitFor([&] { return framesAfter(*fixture, takenOffAt) >= 4; }, 10000));
+            fixture->putOn({"--name", "FRESH"});
+        }
+        QVERIFY2(station.waitFor("result", 3), qPrintable(station.describe()));
+        QCOMPARE(station.end(SIGINT), 0);
+        QStringList names;
+        for (const QJsonObject& result : station.lines("result"))
+            names << result["outcome"].toString() + " " + result["name"].toString();
+        QCOMPARE(names, (QStringList{"already U-05", "pass U-06", "pass U-07"}));
+        const QList<QJsonObject> seen = station.lines("seen");
+        QVERIFY2(seen.size() == 1 && seen.first()["serial"].toInt() == 5,
+                 qPrintable(station.describe()));
+    }
+
+    // A record that cannot be read whole is bad input: nothing is cut from
+    // it or added to it, and nothing is sent. The summary refuses it too.
+    void unreadableRecordIsRefused_data() {
+        QTest::addColumn<int>("readable");
+        QTest::newRow("at once") << 0;
+        QTest::newRow("part-way") << 150;
+    }
+
+    void unreadableRecordIsRefused() {
+        QFETCH(int, readable);
+        if (underWine())
+            QSKIP("the failure is preloaded into a Linux program");
+        TestModule* fixture = rig.startFixture(QStringList{});
+        QVERIFY(fixture);
+        Station station(rig, "unreadable.jsonl");
+        QByteArray text = R"({"event":"start","station":"bench-1"})"
+                          "\n";
+        for (int serial = 1; serial <= 8; ++serial)
+            text += QStringLiteral(R"({"event":"reserved","serial":%1,"name":"R-%1"})"
+                                   "\n"
+                                   R"({"event":"result","serial":%1,"outcome":"pass"})"
+                                   "\n")
+                        .arg(serial)
+                        .toUtf8();
+        QFile file(station.record);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        const QStringList failingRead{"env", "LD_PRELOAD=" READ_FAILURE_SHIM,
+                                      "PARVEX_READ_FAILS_ON=" +
+                                          QFileInfo(station.record).canonicalFilePath(),
+                                      "PARVEX_READ_FAILS_AFTER=" + QString::number(readable)};
+        QVERIFY(station.start({profile(rig), "--name-pattern", "R-##"}, failingRead));
+        QCOMPARE(station.finished(), 2);
+        QVERIFY2(station.err.contains(station.record.toUtf8() + ": cannot be read whole: "),
+                 qPrintable(station.describe()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), text);
+        QTest::qWait(100);
+        QCOMPARE(receivedFrames(fixture->events, FrameKind::Any).size(), 0);
+
+        QProcess summary;
+        startCli(summary, {"summary", station.record}, failingRead);
+        QVERIFY(summary.waitForFinished(10000));
+        QCOMPARE(summary.exitCode(), 2);
+        QVERIFY(summary.readAllStandardError().contains("cannot be read whole"));
     }
 
     // The module goes mid-cycle with its line: the cycle fails, the lane
@@ -392,6 +532,18 @@ private slots:
         for (const QJsonObject& result : station.lines("result"))
             if (result["outcome"] == "pass")
                 recorded << result["name"].toString();
+        // The line that did not fit left nothing behind.
+        QFile copied(station.record);
+        QVERIFY(copied.open(QIODevice::ReadOnly));
+        const QByteArray text = copied.readAll();
+        QVERIFY2(text.endsWith('\n') && station.lines().size() == text.count('\n'),
+                 qPrintable(station.describe()));
+        // Every unit written to has its result shown, those in progress
+        // when the record failed too.
+        for (const auto& module : rig.modules)
+            if (setFramesHeard(*module) > 0)
+                QVERIFY2(station.out.contains(module->path().toUtf8() + ": "),
+                         qPrintable(station.describe()));
         static const QRegularExpression pass("PASS (F-\\d+)");
         for (auto it = pass.globalMatch(QString::fromUtf8(station.out)); it.hasNext();)
             QVERIFY2(recorded.contains(it.next().captured(1)), qPrintable(station.describe()));

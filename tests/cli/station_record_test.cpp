@@ -3,8 +3,10 @@
 #include "cli/station/NamePattern.h"
 #include "cli/station/RecordHistory.h"
 #include "cli/station/RecordLines.h"
+#include "cli/station/RecordSummary.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 #include <QTimeZone>
 
@@ -91,6 +93,9 @@ private slots:
             << start + reserved(1) + settled("result", 1) + reserved(5) + settled("result", 5) +
                    reserved(3) + settled("result", 3)
             << qint64(1) << qint64(6) << QList<qint64>{} << 0 << "";
+        QTest::newRow("a number seen on a module is spent")
+            << start + reserved(3) + settled("result", 3) + settled("seen", 12) << qint64(1)
+            << qint64(13) << QList<qint64>{} << 0 << "";
         QTest::newRow("a void stays spent") << start + reserved(7) + settled("void", 7) << qint64(1)
                                             << qint64(8) << QList<qint64>{} << 0 << "";
         QTest::newRow("reserved without result")
@@ -130,6 +135,81 @@ private slots:
         const RecordHistory history = RecordHistory::read(record.lines);
         QCOMPARE(history.nextSerial(first), next);
         QCOMPARE(history.unsettled, unsettled);
+    }
+
+    // What a summary says of records crafted by hand: "|" separates the
+    // lines a figure must show; an error stops the count at its line.
+    void summaryOfRecords_data() {
+        QTest::addColumn<QList<QByteArray>>("records");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("error");
+        auto line = [](const QJsonObject& object) {
+            return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+        };
+        auto result = [&](const char* outcome, int serial, const char* before) {
+            return line({{"event", "result"},
+                         {"outcome", outcome},
+                         {"serial", serial},
+                         {"before", QJsonObject{{"name", before}}}});
+        };
+        auto reserved = [&](int serial) {
+            return line({{"event", "reserved"},
+                         {"serial", serial},
+                         {"name", QStringLiteral("U-%1").arg(serial, 2, 10, QLatin1Char('0'))}});
+        };
+        const QByteArray startA = line({{"event", "start"}, {"station", "a"}});
+        const QByteArray startB = line({{"event", "start"}, {"station", "b"}});
+        const QByteArray voidOfOne = line({{"event", "void"}, {"serial", 1}});
+        const QByteArray seenSeven = line({{"event", "seen"}, {"serial", 7}});
+        QTest::newRow("one station once, as the total")
+            << QList<QByteArray>{startA + reserved(1) + result("pass", 1, "NEW")}
+            << QStringList{"station a, total: 1 passed"} << "";
+        // b's start voids the number a left unsettled.
+        QTest::newRow("a void is the loss of the station that took it")
+            << QList<QByteArray>{startA + reserved(1) + startB + voidOfOne}
+            << QStringList{"station a: ", "station b: ", "numbers spent: none, voids: 0", "total: "}
+            << "";
+        // U-01 fails, comes back as U-01 and passes with U-02; NEW passes.
+        QTest::newRow("pass rate and first-pass yield")
+            << QList<QByteArray>{startA + reserved(1) + result("fail", 1, "NEW") + reserved(2) +
+                                 result("pass", 2, "U-01") + reserved(3) +
+                                 result("pass", 3, "OTHER")}
+            << QStringList{"pass rate: 66.7 %, first-pass yield: 50.0 %"} << "";
+        QTest::newRow("without numbers no first-pass yield")
+            << QList<QByteArray>{startA + result("pass", 0, "NEW")}
+            << QStringList{"pass rate: 100.0 %\n"} << "";
+        QTest::newRow("numbers seen on modules")
+            << QList<QByteArray>{startA + seenSeven} << QStringList{"seen on modules: 1"} << "";
+        QTest::newRow("two records, two stations")
+            << QList<QByteArray>{startA + reserved(1) + result("pass", 1, "NEW"),
+                                 startB + reserved(1) + result("already", 1, "U-01")}
+            << QStringList{"station a: 1 passed", "station b: 0 passed, 0 failed, 1 already",
+                           "total: 1 passed, 0 failed, 1 already"}
+            << "";
+        QTest::newRow("unknown outcome") << QList<QByteArray>{startA + result("PASS", 1, "NEW")}
+                                         << QStringList{} << "unknown outcome \"PASS\"";
+    }
+
+    void summaryOfRecords() {
+        QFETCH(QList<QByteArray>, records);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, error);
+        RecordSummary summary;
+        QString refused;
+        for (const QByteArray& text : records) {
+            summary.beginRecord();
+            for (const QJsonObject& line : RecordText::parse(text).lines)
+                if (refused.isEmpty())
+                    refused = summary.add(line);
+        }
+        QCOMPARE(refused, error);
+        const QString text = summary.text();
+        for (const QString& figure : shown)
+            QVERIFY2(text.contains(figure), qPrintable(text));
+        // A block per station and one for the total, or one alone.
+        const int stations = static_cast<int>(text.count(QStringLiteral("station ")));
+        QCOMPARE(text.count(QStringLiteral("passed,")),
+                 error.isEmpty() && stations > 1 ? stations + 1 : 1);
     }
 
     void lineShapes() {
