@@ -15,6 +15,12 @@ namespace {
 constexpr int tickMs = 200;
 // Long enough for a lane to see its module gone: three probes missed.
 constexpr qint64 emptyAtLeastMs = 4500;
+// A fast swap: the next module on before the lane can have seen the last
+// one gone.
+constexpr qint64 fastSwapAtMostMs = 1500;
+constexpr int fastSwapPercent = 40;
+// A good module has its result by then, restarts of the station included.
+constexpr qint64 ownResultWithinMs = 45000;
 const char* const profileText = R"({"password": "2468", "role": "master", "bind": false})";
 
 void waitMs(int ms) {
@@ -103,15 +109,29 @@ bool StationSoak::startStation() {
     return true;
 }
 
-void StationSoak::killStation() {
+// SIGKILL may leave a torn line and unsettled numbers for the next start;
+// SIGHUP settles the record as Ctrl+C does.
+void StationSoak::endStation(int signal) {
     if (station.state() == QProcess::NotRunning || station.processId() <= 0)
         return;
-    ::kill(static_cast<pid_t>(station.processId()), SIGKILL);
-    station.waitForFinished(5000);
+    ::kill(static_cast<pid_t>(station.processId()), signal);
+    const bool ended = station.waitForFinished(30000);
     killed = true;
     readPrinted();
-    ++counts.kills;
-    checkRecord(QStringLiteral("after kill %1").arg(counts.kills), true);
+    if (signal == SIGKILL) {
+        ++counts.kills;
+        checkRecord(QStringLiteral("after kill %1").arg(counts.kills), true);
+        return;
+    }
+    ++counts.hangUps;
+    const QString when = QStringLiteral("after hang-up %1").arg(counts.hangUps);
+    if (!ended || station.exitStatus() != QProcess::NormalExit || station.exitCode() != 0)
+        finding(QStringLiteral("%1: the station did not end with 0").arg(when));
+    checkRecord(when, false);
+    const QList<QJsonObject> lines = recordLines();
+    if (lines.isEmpty() || lines.last()["event"] != QLatin1String("stop") ||
+        !RecordHistory::read(lines).unsettled.isEmpty())
+        finding(QStringLiteral("%1: the record is not settled").arg(when));
 }
 
 void StationSoak::stopStation() {
@@ -129,7 +149,7 @@ void StationSoak::stopStation() {
 void StationSoak::tick() {
     readRecord();
     if (clockMs >= nextKillMs) {
-        killStation();
+        endStation(randomMs(0, 1) ? SIGKILL : SIGHUP);
         nextKillMs = clockMs + randomMs(15000, 60000);
     }
     // A station not running is started again; one that ended without being
@@ -148,6 +168,14 @@ void StationSoak::tick() {
             continue;
         }
         const QJsonObject* result = lastResultSince(lane);
+        if (result && !lane.resultChecked)
+            checkResultIsItsOwn(lane);
+        if (lane.kind == Kind::Good && !result && clockMs - lane.putOnAtMs > ownResultWithinMs) {
+            finding(QStringLiteral("%1: %2 had no result of its own in %3 s")
+                        .arg(lane.device, lane.name)
+                        .arg(ownResultWithinMs / 1000));
+            lane.changeAtMs = clockMs;
+        }
         if (result && lane.changeAtMs == 0)
             lane.changeAtMs = clockMs + randomMs(300, 3000);
         if (lane.changeAtMs > 0 && clockMs >= lane.changeAtMs)
@@ -162,7 +190,8 @@ void StationSoak::putOn(Lane& lane) {
                 : draw < 75 ? Kind::Refusing
                 : draw < 90 ? Kind::Noisy
                             : Kind::Vanishing;
-    QString arguments = QStringLiteral("--name M%1").arg(counts.modulesPut + 1);
+    lane.name = QStringLiteral("M%1").arg(counts.modulesPut + 1);
+    QString arguments = QStringLiteral("--name %1").arg(lane.name);
     switch (lane.kind) {
     case Kind::Silent:
         arguments += QStringLiteral(" --silent 0,1,2,3,4,5,6,7,8,9,10,13,14");
@@ -178,6 +207,7 @@ void StationSoak::putOn(Lane& lane) {
     case Kind::Vanishing:
         break;
     }
+    lane.putOnAt = QDateTime::currentDateTime();
     QFile file(lane.fixtureFile);
     if (file.open(QIODevice::WriteOnly))
         file.write(arguments.toUtf8() + '\n');
@@ -185,6 +215,9 @@ void StationSoak::putOn(Lane& lane) {
     lane.fixture->refit();
     lane.moduleOn = true;
     lane.resultsAtPutOn = results.size();
+    lane.reservationsAtPutOn = reservations.size();
+    lane.putOnAtMs = clockMs;
+    lane.resultChecked = false;
     // A vanishing module goes mid-cycle; a silent one never arrives; the
     // others go once their result is in.
     lane.changeAtMs = lane.kind == Kind::Vanishing ? clockMs + randomMs(300, 2500)
@@ -204,13 +237,38 @@ void StationSoak::takeOff(Lane& lane) {
     file.close();
     lane.fixture->refit();
     lane.moduleOn = false;
-    lane.changeAtMs = clockMs + randomMs(emptyAtLeastMs, emptyAtLeastMs + 3000);
+    const bool fast = std::uniform_int_distribution<int>(0, 99)(random) < fastSwapPercent;
+    counts.fastSwaps += fast ? 1 : 0;
+    lane.changeAtMs = clockMs + (fast ? randomMs(300, fastSwapAtMostMs)
+                                      : randomMs(emptyAtLeastMs, emptyAtLeastMs + 3000));
 }
 
-// The result recorded for the module now on the lane, if any.
+// A module's result names what it held when read: the name it was put on
+// with, or one reserved for it on this lane since (a cycle cut short by a
+// kill). The name of the unit before it means the lane took it for that one.
+void StationSoak::checkResultIsItsOwn(Lane& lane) {
+    lane.resultChecked = true;
+    const QJsonObject* result = lastResultSince(lane);
+    const QJsonValue before = (*result)["before"]["name"];
+    if (before.isUndefined() || before.isNull())
+        return;
+    QSet<QString> its{lane.name};
+    for (qsizetype i = lane.reservationsAtPutOn; i < reservations.size(); ++i)
+        if (reservations[i]["port"].toString() == lane.device)
+            its << reservations[i]["name"].toString();
+    if (!its.contains(before.toString()))
+        finding(QStringLiteral("%1: %2 got a result as %3")
+                    .arg(lane.device, lane.name, before.toString()));
+}
+
+// The result recorded for the module now on the lane, if any: of a cycle
+// that started once it was on (a cycle under way when the module before it
+// went ends with that module's result).
 const QJsonObject* StationSoak::lastResultSince(const Lane& lane) const {
     for (qsizetype i = results.size() - 1; i >= lane.resultsAtPutOn; --i)
-        if (results[i]["port"].toString() == lane.device)
+        if (results[i]["port"].toString() == lane.device &&
+            QDateTime::fromString(results[i]["started"].toString(), Qt::ISODateWithMs) >=
+                lane.putOnAt)
             return &results[i];
     return nullptr;
 }
@@ -237,9 +295,13 @@ QList<QJsonObject> StationSoak::recordLines() const {
 
 void StationSoak::readRecord() {
     results.clear();
-    for (const QJsonObject& line : recordLines())
+    reservations.clear();
+    for (const QJsonObject& line : recordLines()) {
         if (line["event"] == QLatin1String("result"))
             results << line;
+        if (line["event"] == QLatin1String("reserved"))
+            reservations << line;
+    }
 }
 
 void StationSoak::readPrinted() {

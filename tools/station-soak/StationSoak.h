@@ -2,6 +2,7 @@
 
 #include "VirtualModuleProcess.h"
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QObject>
 #include <QProcess>
@@ -22,18 +23,22 @@ struct StationSoakOptions {
 struct StationSoakTally {
     int modulesPut = 0;
     int faultyPut = 0; // silent, refusing, noisy or vanishing
+    int fastSwaps = 0; // the next module on within 1.5 s
     int stationStarts = 0;
     int kills = 0;
+    int hangUps = 0; // SIGHUP: the terminal closed
     int findings = 0;
 };
 
 // A station run for a long time on lanes of virtual modules on fixtures:
-// modules put on and taken off at random, some of them faulty, the station
-// killed (SIGKILL) at random moments and started again on the same record.
-// After every kill and at the end it checks the record: it parses whole, no
-// number was reserved twice, every PASS printed has its result line, and
-// every module that passed held the profile and its own name when it was
-// taken off.
+// modules put on and taken off at random, some of them faulty, some of them
+// swapped for the next within a second and a half, the station killed
+// (SIGKILL) or its terminal closed (SIGHUP) at random moments and started
+// again on the same record. After every end and at the end it checks the
+// record: it parses whole, no number was reserved twice, every PASS printed
+// has its result line, and after SIGHUP it is settled. Every good module
+// gets a result of its own, never another unit's, and every module that
+// passed held the profile and its own name when it was taken off.
 class StationSoak : public QObject {
     Q_OBJECT
 public:
@@ -56,11 +61,16 @@ private:
         Kind kind = Kind::Good;
         qint64 changeAtMs = 0; // the next put on or take off
         qint64 resultsAtPutOn = 0;
+        qint64 reservationsAtPutOn = 0;
+        qint64 putOnAtMs = 0;
+        QDateTime putOnAt; // for the record's times
+        QString name;      // the name it was put on with
+        bool resultChecked = false;
     };
 
     bool startLanes();
     bool startStation();
-    void killStation();
+    void endStation(int signal);
     void stopStation();
     void tick();
     void putOn(Lane& lane);
@@ -69,6 +79,7 @@ private:
     void readPrinted();
     const QJsonObject* lastResultSince(const Lane& lane) const;
     void checkModuleHoldsItsName(Lane& lane, const QJsonObject& pass);
+    void checkResultIsItsOwn(Lane& lane);
     void checkRecord(const QString& when, bool tornAllowed);
     void finding(const QString& text);
     QStringList stationArguments() const;
@@ -83,7 +94,8 @@ private:
     QProcess station;
     QByteArray printedText;
     QSet<QString> printedPasses;
-    QList<QJsonObject> results; // every result line of the record, in order
+    QList<QJsonObject> results;      // every result line of the record, in order
+    QList<QJsonObject> reservations; // and every reserved line
     qint64 clockMs = 0;
     qint64 nextKillMs = 0;
     bool killed = false;

@@ -1,5 +1,6 @@
-// A station on lanes of virtual modules for a given time, killed and
-// started again at random; prints its figures and exits 1 on any finding.
+// A station on lanes of virtual modules for a given time, its modules
+// swapped slow and fast, the station killed or hung up and started again at
+// random; prints its figures and exits 1 on any finding.
 #include "ProcessFootprint.h"
 #include "StationSoak.h"
 
@@ -85,10 +86,12 @@ int main(int argc, char* argv[]) {
         voids += line["event"] == QLatin1String("void");
     }
     std::printf("\nran %.1f minutes\n", clock.elapsed() / 60000.0);
-    std::printf("modules put on: %d (faulty: %d)\n", t.modulesPut, t.faultyPut);
+    std::printf("modules put on: %d (faulty: %d, after a fast swap: %d)\n", t.modulesPut,
+                t.faultyPut, t.fastSwaps);
     std::printf("cycles: %d: passed %d, failed %d, already %d, aborted %d\n",
                 passed + failed + already + aborted, passed, failed, already, aborted);
-    std::printf("station starts: %d, kills: %d, voids: %d\n", t.stationStarts, t.kills, voids);
+    std::printf("station starts: %d, kills: %d, hang-ups: %d, voids: %d\n", t.stationStarts,
+                t.kills, t.hangUps, voids);
     std::printf("findings: %d\nstation soak %s\n", t.findings,
                 t.findings == 0 ? "passed" : "FAILED");
     return t.findings == 0 ? 0 : 1;
