@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 #include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -17,6 +18,9 @@ void onInterrupt(int) {
 void onInterruptCall(QObject* context, const std::function<void()>& interrupted) {
     if (::pipe(interruptPipe) != 0)
         return;
+    // A signal that comes again and again (a write to a closed pipe) never
+    // blocks its handler on a full pipe: one byte in it is enough.
+    ::fcntl(interruptPipe[1], F_SETFL, O_NONBLOCK);
     auto* notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, context);
     QObject::connect(notifier, &QSocketNotifier::activated, context, [notifier, interrupted] {
         notifier->setEnabled(false);

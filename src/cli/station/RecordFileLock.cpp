@@ -34,6 +34,7 @@ bool syncToDisk(int fd, QString& error) {
     error = lastError();
     return false;
 }
+
 QString unfitAsRecord(int fd, const QString& path) {
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     if (GetFileType(handle) != FILE_TYPE_DISK)
