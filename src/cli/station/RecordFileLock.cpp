@@ -52,6 +52,7 @@ bool syncFolderOf(const QString&, QString&) {
 }
 #else
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -63,17 +64,12 @@ QString systemError() {
 
 // The file systems whose locks a server keeps for several hosts, or not at
 // all: what one station locks there, another PC may lock too.
-const char* networkFileSystem(long type) {
-    switch (static_cast<unsigned long>(type)) {
-    case 0x6969: // NFS
+const char* networkFileSystem(unsigned long type) {
+    if (type == NFS_SUPER_MAGIC)
         return "NFS";
-    case 0x517B:     // SMB
-    case 0xFF534D42: // CIFS
-    case 0xFE534D42: // SMB2
+    if (type == SMB_SUPER_MAGIC || type == CIFS_SUPER_MAGIC || type == SMB2_SUPER_MAGIC)
         return "SMB/CIFS";
-    default:
-        return nullptr;
-    }
+    return nullptr;
 }
 } // namespace
 
@@ -106,7 +102,7 @@ QString unfitAsRecord(int fd, const QString&) {
     struct statfs fileSystem {};
     if (::fstatfs(fd, &fileSystem) != 0)
         return systemError();
-    if (const char* network = networkFileSystem(static_cast<long>(fileSystem.f_type)))
+    if (const char* network = networkFileSystem(static_cast<unsigned long>(fileSystem.f_type)))
         return QStringLiteral("on a network file system (%1), where the lock may hold on this "
                               "host only")
             .arg(QLatin1String(network));
