@@ -12,6 +12,8 @@ packages=(
     xvfb xauth
     # The full-width "！" of the status texts, in the tour's screenshot.
     fonts-droid-fallback
+    # The line's store: libpq to build with, a server for its tests.
+    libpq-dev postgresql-15
     # Making the .deb and checking it as Debian does.
     dpkg-dev file lintian appstream desktop-file-utils man-db bash-completion
 )

@@ -1,0 +1,255 @@
+#include "LineStore.h"
+
+#include "cli/station/NamePattern.h"
+
+#include <QJsonDocument>
+
+namespace {
+// Every table of the line, made in one transaction at the first start.
+const char* const schemaStatements[] = {
+    R"(CREATE TABLE parvex_counters (
+        pattern text PRIMARY KEY,
+        highest bigint NOT NULL))",
+    R"(CREATE TABLE parvex_stations (
+        station text PRIMARY KEY,
+        host text NOT NULL,
+        version text NOT NULL,
+        started timestamptz NOT NULL,
+        stopped timestamptz,
+        last_seen timestamptz NOT NULL))",
+    R"(CREATE TABLE parvex_reservations (
+        pattern text NOT NULL,
+        serial bigint NOT NULL,
+        name text NOT NULL,
+        station text NOT NULL,
+        port text NOT NULL,
+        reserved timestamptz NOT NULL DEFAULT now(),
+        UNIQUE (pattern, serial)))",
+    R"(CREATE TABLE parvex_seen (
+        pattern text NOT NULL,
+        serial bigint NOT NULL,
+        name text NOT NULL,
+        station text NOT NULL,
+        port text NOT NULL,
+        seen timestamptz NOT NULL DEFAULT now()))",
+    R"(CREATE TABLE parvex_voids (
+        pattern text NOT NULL,
+        serial bigint NOT NULL,
+        station text NOT NULL,
+        voided timestamptz NOT NULL DEFAULT now(),
+        PRIMARY KEY (pattern, serial)))",
+    R"(CREATE TABLE parvex_results (
+        station text NOT NULL,
+        port text NOT NULL,
+        started timestamptz NOT NULL,
+        finished timestamptz,
+        outcome text NOT NULL,
+        pattern text,
+        serial bigint,
+        name text,
+        device text,
+        rate integer,
+        written jsonb,
+        before jsonb,
+        after jsonb,
+        step text,
+        error text,
+        seconds double precision,
+        steps jsonb,
+        profile text,
+        PRIMARY KEY (station, port, started)))",
+};
+
+QByteArray text(const QString& value) {
+    return value.toUtf8();
+}
+
+QByteArray number(qint64 value) {
+    return QByteArray::number(value);
+}
+} // namespace
+
+std::unique_ptr<LineStore> LineStore::open(const QString& uri, const QString& station,
+                                           QString& error) {
+    std::unique_ptr<PgConnection> connection = PgConnection::open(uri, error);
+    if (!connection)
+        return nullptr;
+    std::unique_ptr<LineStore> store(new LineStore(std::move(connection), station));
+    error = store->makeSchema();
+    if (error.isEmpty())
+        error = store->lockStation();
+    return error.isEmpty() ? std::move(store) : nullptr;
+}
+
+QString LineStore::transaction(const std::function<QString()>& body) {
+    const PgConnection::Rows begun = connection->run("BEGIN");
+    if (!begun.ok())
+        return begun.error();
+    QString error = body();
+    const PgConnection::Rows ended = connection->run(error.isEmpty() ? "COMMIT" : "ROLLBACK");
+    if (error.isEmpty() && !ended.ok())
+        error = ended.error();
+    return error;
+}
+
+QString LineStore::makeSchema() {
+    return transaction([this]() -> QString {
+        // Two stations starting at once make it once.
+        for (const char* statement :
+             {"SELECT pg_advisory_xact_lock(hashtextextended('parvex schema', 0))",
+              "CREATE TABLE IF NOT EXISTS parvex_schema (version integer NOT NULL)"}) {
+            const PgConnection::Rows done = connection->run(statement);
+            if (!done.ok())
+                return done.error();
+        }
+        const PgConnection::Rows version =
+            connection->run("SELECT max(version) FROM parvex_schema");
+        if (!version.ok())
+            return version.error();
+        if (!version.isNull(0, 0)) {
+            const qint64 found = version.number(0, 0);
+            return found > schemaVersion
+                       ? QStringLiteral("the store's tables are of version %1, newer than this "
+                                        "program's %2: update the program")
+                             .arg(found)
+                             .arg(schemaVersion)
+                       : QString();
+        }
+        for (const char* statement : schemaStatements) {
+            const PgConnection::Rows made = connection->run(statement);
+            if (!made.ok())
+                return made.error();
+        }
+        const PgConnection::Rows noted = connection->run(
+            "INSERT INTO parvex_schema (version) VALUES ($1)", {number(schemaVersion)});
+        return noted.ok() ? QString() : noted.error();
+    });
+}
+
+QString LineStore::lockStation() {
+    const PgConnection::Rows locked =
+        connection->run("SELECT pg_try_advisory_lock(hashtextextended($1, 0))", {text(station)});
+    if (!locked.ok())
+        return locked.error();
+    return locked.value(0, 0) == "t"
+               ? QString()
+               : QStringLiteral("station %1 is running on this store already").arg(station);
+}
+
+LineStore::Taken LineStore::reserve(const NamePattern& pattern, qint64 first, const QString& port) {
+    Taken taken;
+    taken.error = transaction([&]() -> QString {
+        const PgConnection::Rows counter =
+            connection->run("INSERT INTO parvex_counters (pattern, highest) VALUES ($1, 0) "
+                            "ON CONFLICT (pattern) DO NOTHING",
+                            {text(pattern.text())});
+        if (!counter.ok())
+            return counter.error();
+        const PgConnection::Rows highest =
+            connection->run("SELECT highest FROM parvex_counters WHERE pattern = $1 FOR UPDATE",
+                            {text(pattern.text())});
+        if (!highest.ok())
+            return highest.error();
+        const qint64 serial = std::max(highest.number(0, 0) + 1, first);
+        if (!pattern.holds(serial))
+            return QStringLiteral("no number left: %1 holds none above %2")
+                .arg(pattern.text())
+                .arg(pattern.largest());
+        const PgConnection::Rows raised =
+            connection->run("UPDATE parvex_counters SET highest = $2 WHERE pattern = $1",
+                            {text(pattern.text()), number(serial)});
+        if (!raised.ok())
+            return raised.error();
+        const PgConnection::Rows reserved = connection->run(
+            "INSERT INTO parvex_reservations (pattern, serial, name, station, port) "
+            "VALUES ($1, $2, $3, $4, $5)",
+            {text(pattern.text()), number(serial), text(pattern.nameFor(serial)), text(station),
+             text(port)});
+        if (!reserved.ok())
+            return reserved.error();
+        taken.serial = serial;
+        return {};
+    });
+    if (!taken.error.isEmpty())
+        taken.serial.reset();
+    return taken;
+}
+
+QString LineStore::spend(const NamePattern& pattern, qint64 serial, const QString& name,
+                         const QString& port) {
+    return transaction([&]() -> QString {
+        const PgConnection::Rows raised =
+            connection->run("INSERT INTO parvex_counters (pattern, highest) VALUES ($1, $2) "
+                            "ON CONFLICT (pattern) DO UPDATE "
+                            "SET highest = GREATEST(parvex_counters.highest, EXCLUDED.highest)",
+                            {text(pattern.text()), number(serial)});
+        if (!raised.ok())
+            return raised.error();
+        const PgConnection::Rows seen = connection->run(
+            "INSERT INTO parvex_seen (pattern, serial, name, station, port) "
+            "VALUES ($1, $2, $3, $4, $5)",
+            {text(pattern.text()), number(serial), text(name), text(station), text(port)});
+        return seen.ok() ? QString() : seen.error();
+    });
+}
+
+QString LineStore::upload(const QJsonObject& result, const QString& pattern) {
+    const PgConnection::Rows landed = connection->run(
+        R"(INSERT INTO parvex_results (station, port, started, finished, outcome, pattern, serial,
+               name, device, rate, written, before, after, step, error, seconds, steps, profile)
+           SELECT l->>'station', l->>'port', (l->>'started')::timestamptz,
+               (l->>'finished')::timestamptz, l->>'outcome', $2, (l->>'serial')::bigint,
+               l->>'name', l->>'device', (l->>'rate')::integer, l->'written', l->'before',
+               l->'after', l->>'step', l->>'error', (l->>'seconds')::float8, l->'steps',
+               l->>'profile'
+           FROM (SELECT $1::jsonb AS l) AS line
+           ON CONFLICT (station, port, started) DO NOTHING)",
+        {QJsonDocument(result).toJson(QJsonDocument::Compact),
+         pattern.isEmpty() ? QByteArray() : text(pattern)});
+    return landed.ok() ? QString() : landed.error();
+}
+
+QString LineStore::voidNumber(const NamePattern& pattern, qint64 serial) {
+    const PgConnection::Rows voided =
+        connection->run("INSERT INTO parvex_voids (pattern, serial, station) VALUES ($1, $2, $3) "
+                        "ON CONFLICT (pattern, serial) DO NOTHING",
+                        {text(pattern.text()), number(serial), text(station)});
+    return voided.ok() ? QString() : voided.error();
+}
+
+QList<qint64> LineStore::unsettled(const NamePattern& pattern, QString& error) {
+    const PgConnection::Rows open = connection->run(
+        R"(SELECT serial FROM parvex_reservations r
+           WHERE r.station = $1 AND r.pattern = $2
+             AND NOT EXISTS (SELECT 1 FROM parvex_results s
+                             WHERE s.pattern = r.pattern AND s.serial = r.serial)
+             AND NOT EXISTS (SELECT 1 FROM parvex_voids v
+                             WHERE v.pattern = r.pattern AND v.serial = r.serial)
+           ORDER BY serial)",
+        {text(station), text(pattern.text())});
+    QList<qint64> serials;
+    if (!open.ok()) {
+        error = open.error();
+        return serials;
+    }
+    for (int row = 0; row < open.count(); ++row)
+        serials << open.number(row, 0);
+    return serials;
+}
+
+QString LineStore::started(const QString& host, const QString& version) {
+    const PgConnection::Rows noted = connection->run(
+        "INSERT INTO parvex_stations (station, host, version, started, last_seen) "
+        "VALUES ($1, $2, $3, now(), now()) "
+        "ON CONFLICT (station) DO UPDATE SET host = EXCLUDED.host, version = EXCLUDED.version, "
+        "started = now(), stopped = NULL, last_seen = now()",
+        {text(station), text(host), text(version)});
+    return noted.ok() ? QString() : noted.error();
+}
+
+QString LineStore::stopped() {
+    const PgConnection::Rows noted = connection->run(
+        "UPDATE parvex_stations SET stopped = now(), last_seen = now() WHERE station = $1",
+        {text(station)});
+    return noted.ok() ? QString() : noted.error();
+}
