@@ -213,6 +213,11 @@ void StationSoak::putOn(Lane& lane) {
         file.write(arguments.toUtf8() + '\n');
     file.close();
     lane.fixture->refit();
+    QDeadlineTimer deadline(3000);
+    while (!lane.fixture->lastState().contains(QStringLiteral("name=%1 ").arg(lane.name)) &&
+           !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    lane.onAt = QDateTime::currentDateTime();
     lane.moduleOn = true;
     lane.resultsAtPutOn = results.size();
     lane.reservationsAtPutOn = reservations.size();
@@ -252,25 +257,35 @@ void StationSoak::checkResultIsItsOwn(Lane& lane) {
     const QJsonValue before = (*result)["before"]["name"];
     if (before.isUndefined() || before.isNull())
         return;
-    QSet<QString> its{lane.name};
-    for (qsizetype i = lane.reservationsAtPutOn; i < reservations.size(); ++i)
-        if (reservations[i]["port"].toString() == lane.device)
-            its << reservations[i]["name"].toString();
-    if (!its.contains(before.toString()))
+    if (!namesOf(lane).contains(before.toString()))
         finding(QStringLiteral("%1: %2 got a result as %3")
                     .arg(lane.device, lane.name, before.toString()));
 }
 
 // The result recorded for the module now on the lane, if any: of a cycle
 // that started once it was on (a cycle under way when the module before it
-// went ends with that module's result).
+// went ends with that module's result). While the fixture was changing, a
+// cycle is the module's if it read the module's name.
 const QJsonObject* StationSoak::lastResultSince(const Lane& lane) const {
-    for (qsizetype i = results.size() - 1; i >= lane.resultsAtPutOn; --i)
-        if (results[i]["port"].toString() == lane.device &&
-            QDateTime::fromString(results[i]["started"].toString(), Qt::ISODateWithMs) >=
-                lane.putOnAt)
-            return &results[i];
+    for (qsizetype i = results.size() - 1; i >= lane.resultsAtPutOn; --i) {
+        const QJsonObject& result = results[i];
+        const QDateTime started =
+            QDateTime::fromString(result["started"].toString(), Qt::ISODateWithMs);
+        if (result["port"].toString() != lane.device || started < lane.putOnAt)
+            continue;
+        if (started >= lane.onAt || namesOf(lane).contains(result["before"]["name"].toString()))
+            return &result;
+    }
     return nullptr;
+}
+
+// The name a module was put on with, and those reserved for it since.
+QSet<QString> StationSoak::namesOf(const Lane& lane) const {
+    QSet<QString> names{lane.name};
+    for (qsizetype i = lane.reservationsAtPutOn; i < reservations.size(); ++i)
+        if (reservations[i]["port"].toString() == lane.device)
+            names << reservations[i]["name"].toString();
+    return names;
 }
 
 void StationSoak::checkModuleHoldsItsName(Lane& lane, const QJsonObject& pass) {

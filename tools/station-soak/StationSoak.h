@@ -63,8 +63,11 @@ private:
         qint64 resultsAtPutOn = 0;
         qint64 reservationsAtPutOn = 0;
         qint64 putOnAtMs = 0;
-        QDateTime putOnAt; // for the record's times
-        QString name;      // the name it was put on with
+        // For the record's times: when the module was asked on, and when it
+        // said it was on.
+        QDateTime putOnAt;
+        QDateTime onAt;
+        QString name; // the name it was put on with
         bool resultChecked = false;
     };
 
@@ -78,6 +81,7 @@ private:
     void readRecord();
     void readPrinted();
     const QJsonObject* lastResultSince(const Lane& lane) const;
+    QSet<QString> namesOf(const Lane& lane) const;
     void checkModuleHoldsItsName(Lane& lane, const QJsonObject& pass);
     void checkResultIsItsOwn(Lane& lane);
     void checkRecord(const QString& when, bool tornAllowed);
