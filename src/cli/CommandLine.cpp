@@ -38,7 +38,8 @@ const CommandRow commands[] = {
 };
 
 // Options only the station takes.
-const char* const stationOptions[] = {"record", "name-pattern", "first", "quota", "station"};
+const char* const stationOptions[] = {"record", "name-pattern", "first",
+                                      "quota",  "station",      "store"};
 
 QString takeStationOptions(Request& request, const QCommandLineParser& parser) {
     if (request.command != Request::Command::Station) {
@@ -49,6 +50,9 @@ QString takeStationOptions(Request& request, const QCommandLineParser& parser) {
     }
     if (parser.isSet(QStringLiteral("record")))
         request.record = parser.value(QStringLiteral("record"));
+    request.store = parser.value(QStringLiteral("store"));
+    if (parser.isSet(QStringLiteral("store")) && request.store.isEmpty())
+        return QStringLiteral("--store: give the store's URI (postgresql://...)");
     request.namePattern = parser.value(QStringLiteral("name-pattern"));
     if (parser.isSet(QStringLiteral("name-pattern")) && request.namePattern.isEmpty())
         return QStringLiteral("--name-pattern: give a name with one run of #");
@@ -202,6 +206,10 @@ ParsedRequest parseCommandLine(const QStringList& arguments) {
         {QStringLiteral("station"),
          QStringLiteral("station: its name in the record (default the host name)."),
          QStringLiteral("ID")},
+        {QStringLiteral("store"),
+         QStringLiteral("station: the line's store, a PostgreSQL URI (the record is then the "
+                        "station's journal)."),
+         QStringLiteral("URI")},
     });
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();

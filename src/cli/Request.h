@@ -26,6 +26,7 @@ struct Request {
     // The station's own.
     QString record = QStringLiteral("parvex-station.jsonl");
     QString namePattern; // empty: no number is taken
+    QString store;       // the line's store (a libpq URI); empty: the record alone
     qint64 first = 1;
     int quota = 0; // 0: none
     QString stationId;

@@ -131,10 +131,18 @@ private slots:
         // Three probes missed and one more sent: the lane knows it is gone.
         // While it shows a result its probes ask for the name; then it looks
         // for a module again.
-        QVERIFY(QTest::qWaitFor([&] { return framesAfter(*fixture, takenOffAt) >= 4; }, 10000));
-        QCOMPARE(
-            commandTypes(receivedFrames(fixture->events.mid(takenOffAt), FrameKind::Any)).mid(0, 4),
-            (QList<int>{6, 6, 6, 0}));
+        // (The probes the empty fixture ignored: one answered just before
+        // may be logged after the take-off.)
+        auto missed = [&] {
+            QList<ModuleEvent> frames;
+            for (const ModuleEvent& e :
+                 receivedFrames(fixture->events.mid(takenOffAt), FrameKind::Any))
+                if (!e.heard())
+                    frames << e;
+            return commandTypes(frames);
+        };
+        QVERIFY(QTest::qWaitFor([&] { return missed().size() >= 4; }, 10000));
+        QCOMPARE(missed().mid(0, 4), (QList<int>{6, 6, 6, 0}));
         fixture->putOn({"--name", "FRESH"});
         QVERIFY2(station.waitFor("result", 2), qPrintable(station.describe()));
         QCOMPARE(station.end(SIGINT), 0);

@@ -58,6 +58,9 @@ Journal::Opening Journal::open(const QString& path) {
         return opening;
     }
     past = RecordHistory::read(record.lines);
+    for (const QJsonObject& line : record.lines)
+        if (line.value(QLatin1String("event")).toString() == QLatin1String("result"))
+            results << line;
     if (record.tornLine > 0) {
         if (!file.resize(record.intactLength)) {
             opening.error = QStringLiteral("%1: %2").arg(path, file.errorString());

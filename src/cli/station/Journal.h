@@ -20,6 +20,8 @@ public:
 
     Opening open(const QString& path);
     const RecordHistory& history() const { return past; }
+    // The result lines the record held when it was opened.
+    const QList<QJsonObject>& earlierResults() const { return results; }
     // Writes one line and syncs it; the system's reason when it could not.
     QString append(const QJsonObject& line);
     QString path() const { return file.fileName(); }
@@ -29,6 +31,7 @@ private:
 
     QFile file;
     RecordHistory past;
+    QList<QJsonObject> results;
     QString failure;
 };
 

@@ -99,11 +99,12 @@ void Lane::onProbeAnswered(const std::optional<Frames::Answer>& answer) {
     }
     missedInRow = 0;
     answeredInRow = std::min(answeredInRow + 1, arrivalAnswers);
+    const QString heldBack = host.cycleHeldBack();
     if (answeredInRow < arrivalAnswers) {
         enter(State::Arriving, QStringLiteral("a module answers"));
         probe();
-    } else if (!host.mayStartCycle()) {
-        enter(State::Arriving, QStringLiteral("quota reached: no cycle starts"));
+    } else if (!heldBack.isEmpty()) {
+        enter(State::Arriving, heldBack);
         probe();
     } else {
         startCycle();
@@ -193,7 +194,13 @@ void Lane::afterReading() {
         plan.pattern ? withoutName(plan.profile) : plan.profile;
     const std::optional<QString> name = heldName(exchange->settings());
     const bool named = !plan.pattern || (name && plan.pattern->matches(*name));
-    if (!spendNumberCarried()) {
+    switch (spendNumberCarried()) {
+    case LaneHost::Spending::Spent:
+        break;
+    case LaneHost::Spending::StoreAway:
+        waitForTheStore();
+        return;
+    case LaneHost::Spending::RecordFailed:
         cycle.step = QStringLiteral("recording the number seen");
         finishCycle(Outcome::Fail, QStringLiteral("the record could not be written"));
         return;
@@ -207,6 +214,10 @@ void Lane::afterReading() {
     if (plan.pattern) {
         cycle.step = QStringLiteral("reserving a number");
         const LaneHost::Reservation reservation = host.reserve(*this);
+        if (reservation.storeAway) {
+            waitForTheStore();
+            return;
+        }
         if (!reservation.serial) {
             finishCycle(Outcome::Fail, reservation.error);
             if (current != State::Stopped)
@@ -222,11 +233,20 @@ void Lane::afterReading() {
 
 // A name of the pattern on the module spends its number, whether the
 // module is left alone or written with a new one.
-bool Lane::spendNumberCarried() {
+LaneHost::Spending Lane::spendNumberCarried() {
     const std::optional<QString> name = heldName(exchange->settings());
     if (!plan.pattern || !name || !plan.pattern->matches(*name))
-        return true;
+        return LaneHost::Spending::Spent;
     return host.spend(*this, plan.pattern->numberOf(*name), *name);
+}
+
+// No number can be taken: nothing is written, and the module gets its cycle
+// once the store answers again.
+void Lane::waitForTheStore() {
+    host.cycleDropped();
+    answeredInRow = 0;
+    enter(State::Arriving, host.cycleHeldBack());
+    probe();
 }
 
 void Lane::afterWriting() {

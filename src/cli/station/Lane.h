@@ -20,16 +20,21 @@ class LaneHost {
 public:
     struct Reservation {
         std::optional<qint64> serial;
-        QString error; // no number: why
+        QString error;          // no number: why
+        bool storeAway = false; // the line's store cannot be reached: wait for it
     };
+    enum class Spending { Spent, RecordFailed, StoreAway };
 
     virtual ~LaneHost() = default;
-    virtual bool mayStartCycle() const = 0;
+    // Why no cycle may start now (the quota, the store away); empty when one
+    // may.
+    virtual QString cycleHeldBack() const = 0;
     virtual void cycleStarted() = 0;
+    // A cycle given up before anything was written, to start again later.
+    virtual void cycleDropped() = 0;
     virtual Reservation reserve(const Lane& lane) = 0;
-    // A number of the pattern found on a module: spent from now on. False
-    // when the record could not take it.
-    virtual bool spend(const Lane& lane, qint64 serial, const QString& name) = 0;
+    // A number of the pattern found on a module: spent from now on.
+    virtual Spending spend(const Lane& lane, qint64 serial, const QString& name) = 0;
     // False when the result could not be recorded.
     virtual bool record(const Lane& lane, const RecordLines::Cycle& cycle) = 0;
 };
@@ -92,7 +97,8 @@ private:
     void probe();
     void onProbeAnswered(const std::optional<Frames::Answer>& answer);
     bool sameUnitAnswers(const std::optional<Frames::Answer>& answer) const;
-    bool spendNumberCarried();
+    LaneHost::Spending spendNumberCarried();
+    void waitForTheStore();
     void onProbeMissing();
     void startCycle();
     void afterReading();

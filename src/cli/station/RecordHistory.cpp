@@ -52,5 +52,6 @@ void RecordHistory::take(const QString& event, qint64 serial) {
         highestSerial = std::max(highestSerial, serial);
     } else if (event == QLatin1String("result") || event == QLatin1String("void")) {
         unsettled.removeAll(serial);
+        settled << serial;
     }
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 // A record's text taken apart: its JSON objects, line by line. Blank lines
@@ -30,6 +31,8 @@ struct RecordHistory {
     // Numbers reserved with neither result nor void: a cycle the process
     // did not live to finish, in the order they were reserved.
     QList<qint64> unsettled;
+    // Numbers with a result or a void.
+    QSet<qint64> settled;
     // Reads a record's lines.
     static RecordHistory read(const QList<QJsonObject>& lines);
     // Takes one more line in, as written.

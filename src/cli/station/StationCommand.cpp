@@ -4,6 +4,9 @@
 #include "Station.h"
 #include "StationView.h"
 #include "cli/Console.h"
+#ifdef PARVEX_WITH_STORE
+#include "cli/store/StoreLink.h"
+#endif
 
 #include <QCoreApplication>
 #include <QFile>
@@ -19,6 +22,25 @@ constexpr int badInput = 2;
 
 void printError(const QString& message) {
     std::fprintf(stderr, "parvex-cli: %s\n", message.toLocal8Bit().constData());
+}
+
+// The line's store, its schema made or checked and the station's ID taken,
+// for as long as the program runs; null with the reason. A build without
+// libpq has none.
+StoreLink* openStore(const Request& request, const std::optional<NamePattern>& pattern,
+                     QString& error) {
+#ifdef PARVEX_WITH_STORE
+    std::unique_ptr<LineStore> line = LineStore::open(request.store, request.stationId, error);
+    if (!line)
+        return nullptr;
+    return new StoreLink(std::move(line), request.store, request.stationId,
+                         pattern ? pattern->text() : QString(), qApp);
+#else
+    Q_UNUSED(request);
+    Q_UNUSED(pattern);
+    error = QStringLiteral("this build has no store (it was built without libpq)");
+    return nullptr;
+#endif
 }
 
 StationSetup setupOf(const Request& request, const std::optional<NamePattern>& pattern) {
@@ -66,9 +88,19 @@ int runStation(const Request& request) {
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
 
+    StoreLink* store = nullptr;
+    if (!request.store.isEmpty() && !(store = openStore(request, pattern, error))) {
+        printError(QStringLiteral("--store: %1").arg(error));
+        return badInput;
+    }
+
     const StationSetup setup = setupOf(request, pattern);
-    Station station(setup, journal);
-    StationView view(station.lanes(), station.counts(), {request.json, request.quiet});
+    Station station(setup, journal, store);
+    StationView::Choices choices{request.json, request.quiet, {}};
+    if (store)
+        choices.storeState = [&station] { return station.storeState(); };
+    StationView view(station.lanes(), station.counts(), choices);
+    QObject::connect(&station, &Station::storeChanged, &view, &StationView::redraw);
     QObject::connect(&station, &Station::lineWritten, &view, &StationView::onLineWritten);
     int status = 0;
     if (station.begin(error)) {

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QObject>
+#include <functional>
 
 // What the operator sees of a station, all of it a view of the record's
 // lines and the lanes' states: on a terminal a board on standard error,
@@ -16,6 +17,8 @@ public:
     struct Choices {
         bool json = false;
         bool quiet = false;
+        // The store's state for the counts line; none without a store.
+        std::function<QString()> storeState;
     };
 
     // counts: the station's own, as recorded.
