@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDate>
 #include <QSysInfo>
 #include <algorithm>
 #include <cstdio>
@@ -37,22 +38,66 @@ const CommandRow commands[] = {
      "outcomes, yield, numbers and cycle times of station records"},
 };
 
-// Options only the station takes.
-const char* const stationOptions[] = {"record", "name-pattern", "first",
-                                      "quota",  "station",      "store"};
+// Options only the station takes; the station and the summary; the
+// summary of a store.
+const char* const stationOptions[] = {"record", "name-pattern", "first", "quota"};
+const char* const storeOptions[] = {"station", "store"};
+const char* const storeSummaryOptions[] = {"since", "until"};
 
-QString takeStationOptions(Request& request, const QCommandLineParser& parser) {
-    if (request.command != Request::Command::Station) {
-        for (const char* option : stationOptions)
-            if (parser.isSet(QLatin1String(option)))
-                return QStringLiteral("--%1 is only for station").arg(QLatin1String(option));
-        return {};
-    }
-    if (parser.isSet(QStringLiteral("record")))
-        request.record = parser.value(QStringLiteral("record"));
+template <size_t count>
+QString refused(const QCommandLineParser& parser, const char* const (&options)[count],
+                const char* onlyFor) {
+    for (const char* option : options)
+        if (parser.isSet(QLatin1String(option)))
+            return QStringLiteral("--%1 is only for %2")
+                .arg(QLatin1String(option), QLatin1String(onlyFor));
+    return {};
+}
+
+QString takeStore(Request& request, const QCommandLineParser& parser) {
     request.store = parser.value(QStringLiteral("store"));
     if (parser.isSet(QStringLiteral("store")) && request.store.isEmpty())
         return QStringLiteral("--store: give the store's URI (postgresql://...)");
+    return {};
+}
+
+// summary --store: which station, from which day to which (both included).
+QString takeSummaryOptions(Request& request, const QCommandLineParser& parser) {
+    QString error = refused(parser, stationOptions, "station");
+    if (error.isEmpty())
+        error = takeStore(request, parser);
+    if (!error.isEmpty())
+        return error;
+    if (request.store.isEmpty())
+        return refused(parser, storeSummaryOptions, "summary --store");
+    request.stationId = parser.value(QStringLiteral("station"));
+    for (const char* option : storeSummaryOptions) {
+        const QString text = parser.value(QLatin1String(option));
+        const QDate day = QDate::fromString(text, Qt::ISODate);
+        if (!text.isEmpty() && !day.isValid())
+            return QStringLiteral("--%1: give a day as YYYY-MM-DD, not \"%2\"")
+                .arg(QLatin1String(option), text);
+        (qstrcmp(option, "since") == 0 ? request.since : request.until) = day;
+    }
+    return {};
+}
+
+QString takeStationOptions(Request& request, const QCommandLineParser& parser) {
+    if (request.command == Request::Command::Summary)
+        return takeSummaryOptions(request, parser);
+    if (request.command != Request::Command::Station) {
+        QString error = refused(parser, stationOptions, "station");
+        if (error.isEmpty())
+            error = refused(parser, storeOptions, "station and summary");
+        return error.isEmpty() ? refused(parser, storeSummaryOptions, "summary --store") : error;
+    }
+    if (const QString error = refused(parser, storeSummaryOptions, "summary --store");
+        !error.isEmpty())
+        return error;
+    if (parser.isSet(QStringLiteral("record")))
+        request.record = parser.value(QStringLiteral("record"));
+    if (const QString error = takeStore(request, parser); !error.isEmpty())
+        return error;
     request.namePattern = parser.value(QStringLiteral("name-pattern"));
     if (parser.isSet(QStringLiteral("name-pattern")) && request.namePattern.isEmpty())
         return QStringLiteral("--name-pattern: give a name with one run of #");
@@ -134,6 +179,9 @@ QString takeOperands(Request& request, const QStringList& operands) {
         return loadProfile(operands.first(), request);
     case Request::Command::Summary:
         request.files = operands;
+        if (!request.store.isEmpty())
+            return operands.isEmpty() ? QString()
+                                      : QStringLiteral("summary --store takes no record FILE");
         return operands.isEmpty() ? QStringLiteral("summary: give at least one record FILE")
                                   : QString();
     case Request::Command::Default:
@@ -208,8 +256,13 @@ ParsedRequest parseCommandLine(const QStringList& arguments) {
          QStringLiteral("ID")},
         {QStringLiteral("store"),
          QStringLiteral("station: the line's store, a PostgreSQL URI (the record is then the "
-                        "station's journal)."),
+                        "station's journal); summary: the store to sum up."),
          QStringLiteral("URI")},
+        {QStringLiteral("since"), QStringLiteral("summary --store: from this day (YYYY-MM-DD)."),
+         QStringLiteral("DAY")},
+        {QStringLiteral("until"),
+         QStringLiteral("summary --store: to this day, included (YYYY-MM-DD)."),
+         QStringLiteral("DAY")},
     });
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();

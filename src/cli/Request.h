@@ -2,6 +2,7 @@
 
 #include "protocol/Parameters.h"
 
+#include <QDate>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -27,6 +28,8 @@ struct Request {
     QString record = QStringLiteral("parvex-station.jsonl");
     QString namePattern; // empty: no number is taken
     QString store;       // the line's store (a libpq URI); empty: the record alone
+    QDate since;         // summary --store: the days summed up (null: open)
+    QDate until;
     qint64 first = 1;
     int quota = 0; // 0: none
     QString stationId;

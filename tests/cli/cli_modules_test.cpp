@@ -477,6 +477,12 @@ private slots:
                  untouched.writeFile("full.jsonl", "{\"event\":\"reserved\",\"serial\":99}\n")},
                 "B## cannot hold 100, the next number");
         row("summary without records", {"summary"}, "give at least one record FILE");
+        row("store option elsewhere", {"read", "PORTS", "--store", "postgresql:///x"},
+            "--store is only for station and summary");
+        row("days without a store", {"summary", "r.jsonl", "--since", "2026-12-01"},
+            "--since is only for summary --store");
+        row("not a day", {"summary", "--store", "postgresql:///x", "--until", "2026-13-01"},
+            "--until: give a day as YYYY-MM-DD, not \"2026-13-01\"");
         row("summary with an unknown outcome",
             {"summary", untouched.writeFile("outcome.jsonl", "{\"event\":\"start\"}\n"
                                                              "{\"event\":\"result\",\"outcome\":"

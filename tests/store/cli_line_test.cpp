@@ -4,6 +4,7 @@
 #include "CliRig.h"
 #include "PostgresServer.h"
 
+#include <QDate>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTest>
@@ -175,6 +176,21 @@ private slots:
         QCOMPARE(count("SELECT count(*) FROM parvex_results WHERE outcome = 'pass'"), 8);
         QCOMPARE(count("SELECT highest FROM parvex_counters"), 8);
         QCOMPARE(count("SELECT count(*) FROM parvex_stations WHERE stopped IS NOT NULL"), 2);
+
+        // The store's summary is the journals' together; one station's is
+        // its own; a day to come has nothing.
+        auto total = [&](const QStringList& arguments) {
+            const CliRun run = rig.run(QStringList{"summary", "--json"} + arguments);
+            return QJsonDocument::fromJson(run.out).object()["total"].toObject();
+        };
+        const QJsonObject journals = total({stations[0].journal, stations[1].journal});
+        const QJsonObject line = total({"--store", uri});
+        for (const char* figure :
+             {"passed", "failed", "already", "aborted", "voids", "seen", "numbers", "pass_rate"})
+            QVERIFY2(line[figure] == journals[figure] && !journals[figure].isUndefined(), figure);
+        QCOMPARE(total({"--store", uri, "--station", "line-2"})["passed"].toInt(), 4);
+        const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
+        QCOMPARE(total({"--store", uri, "--since", tomorrow})["passed"].toInt(), 0);
     }
 
     // Killed between its number and its result: the other station never

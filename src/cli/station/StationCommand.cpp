@@ -5,6 +5,7 @@
 #include "StationView.h"
 #include "cli/Console.h"
 #ifdef PARVEX_WITH_STORE
+#include "cli/store/LineStore.h"
 #include "cli/store/StoreLink.h"
 #endif
 
@@ -141,8 +142,41 @@ QString readRecord(const QString& path, RecordText& record) {
 }
 } // namespace
 
+// The store's lines, summed up as records are, a record per name pattern.
+int summaryOfTheStore(const Request& request, RecordSummary& summary) {
+#ifdef PARVEX_WITH_STORE
+    QString error;
+    const std::unique_ptr<LineStore> store = LineStore::openToRead(request.store, error);
+    const QList<QJsonObject> lines =
+        store ? store->lines(request.stationId, request.since, request.until, error)
+              : QList<QJsonObject>();
+    if (!error.isEmpty()) {
+        printError(QStringLiteral("--store: %1").arg(error));
+        return badInput;
+    }
+    QJsonValue pattern = QJsonValue::Undefined;
+    for (const QJsonObject& line : lines) {
+        if (line.value(QLatin1String("pattern")) != pattern) {
+            pattern = line.value(QLatin1String("pattern"));
+            summary.beginRecord();
+        }
+        summary.add(line);
+    }
+    return 0;
+#else
+    Q_UNUSED(request);
+    Q_UNUSED(summary);
+    printError(QStringLiteral("--store: this build has no store (it was built without libpq)"));
+    return badInput;
+#endif
+}
+
 int runSummary(const Request& request) {
     RecordSummary summary;
+    if (!request.store.isEmpty()) {
+        if (const int status = summaryOfTheStore(request, summary); status != 0)
+            return status;
+    }
     for (const QString& path : request.files) {
         RecordText record;
         const QString unreadable = readRecord(path, record);

@@ -81,6 +81,78 @@ std::unique_ptr<LineStore> LineStore::open(const QString& uri, const QString& st
     return error.isEmpty() ? std::move(store) : nullptr;
 }
 
+std::unique_ptr<LineStore> LineStore::openToRead(const QString& uri, QString& error) {
+    std::unique_ptr<PgConnection> connection = PgConnection::open(uri, error);
+    if (!connection)
+        return nullptr;
+    std::unique_ptr<LineStore> store(new LineStore(std::move(connection), QString()));
+    error = store->schemaReadable();
+    return error.isEmpty() ? std::move(store) : nullptr;
+}
+
+QString LineStore::schemaReadable() {
+    const PgConnection::Rows version = connection->run(
+        "SELECT max(version) FROM parvex_schema WHERE to_regclass('parvex_schema') IS NOT NULL");
+    if (!version.ok())
+        return version.error().contains(QLatin1String("does not exist"))
+                   ? QStringLiteral("no station has used this store yet")
+                   : version.error();
+    const qint64 found = version.number(0, 0);
+    return found > schemaVersion ? QStringLiteral("the store's tables are of version %1, newer "
+                                                  "than this program's %2: update the program")
+                                       .arg(found)
+                                       .arg(schemaVersion)
+                                 : QString();
+}
+
+QList<QJsonObject> LineStore::lines(const QString& ofStation, const QDate& since,
+                                    const QDate& until, QString& error) {
+    const PgConnection::Rows rows = connection->run(
+        R"(SELECT kind, pattern, station, serial, name, outcome, step, seconds, before_name
+           FROM (SELECT 'reserved' AS kind, pattern, station, serial, name, NULL AS outcome,
+                        NULL AS step, NULL::float8 AS seconds, NULL AS before_name,
+                        reserved AS at
+                 FROM parvex_reservations
+                 UNION ALL
+                 SELECT 'seen', pattern, station, serial, name, NULL, NULL, NULL, NULL, seen
+                 FROM parvex_seen
+                 UNION ALL
+                 SELECT 'void', pattern, station, serial, NULL, NULL, NULL, NULL, NULL, voided
+                 FROM parvex_voids
+                 UNION ALL
+                 SELECT 'result', pattern, station, serial, name, outcome, step, seconds,
+                        before->>'name', finished
+                 FROM parvex_results) AS line
+           WHERE ($1::text IS NULL OR station = $1)
+             AND ($2::date IS NULL OR at >= $2::date)
+             AND ($3::date IS NULL OR at < $3::date + 1)
+           ORDER BY pattern NULLS FIRST, at)",
+        {ofStation.isEmpty() ? QByteArray() : text(ofStation),
+         since.isNull() ? QByteArray() : text(since.toString(Qt::ISODate)),
+         until.isNull() ? QByteArray() : text(until.toString(Qt::ISODate))});
+    QList<QJsonObject> found;
+    if (!rows.ok()) {
+        error = rows.error();
+        return found;
+    }
+    const char* const keys[] = {"event", "pattern", "station", "serial",
+                                "name",  "outcome", "step",    "seconds"};
+    for (int row = 0; row < rows.count(); ++row) {
+        QJsonObject line;
+        for (int column = 0; column < 8; ++column)
+            if (!rows.isNull(row, column))
+                line[QLatin1String(keys[column])] =
+                    column == 3   ? QJsonValue(rows.number(row, column))
+                    : column == 7 ? QJsonValue(rows.value(row, column).toDouble())
+                                  : QJsonValue(QString::fromUtf8(rows.value(row, column)));
+        if (!rows.isNull(row, 8))
+            line[QStringLiteral("before")] =
+                QJsonObject{{QStringLiteral("name"), QString::fromUtf8(rows.value(row, 8))}};
+        found << line;
+    }
+    return found;
+}
+
 QString LineStore::transaction(const std::function<QString()>& body) {
     const PgConnection::Rows begun = connection->run("BEGIN");
     if (!begun.ok())

@@ -2,6 +2,7 @@
 
 #include "PgConnection.h"
 
+#include <QDate>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -25,6 +26,16 @@ public:
     // program's), and takes the station's lock; null with the reason.
     static std::unique_ptr<LineStore> open(const QString& uri, const QString& station,
                                            QString& error);
+    // For reading only (a reader's role may do nothing else): no schema is
+    // made and no station's ID taken.
+    static std::unique_ptr<LineStore> openToRead(const QString& uri, QString& error);
+
+    // The line's lines as a record holds them ("reserved", "seen", "void",
+    // "result", each with its "station" and "pattern"), by pattern and then
+    // in time, of one station (empty: every one) and the days given (null:
+    // open), both included.
+    QList<QJsonObject> lines(const QString& station, const QDate& since, const QDate& until,
+                             QString& error);
 
     struct Taken {
         std::optional<qint64> serial;
@@ -51,6 +62,7 @@ private:
     LineStore(std::unique_ptr<PgConnection> connection, const QString& station)
         : connection(std::move(connection)), station(station) {}
     QString makeSchema();
+    QString schemaReadable();
     QString lockStation();
     // Runs the statements as one transaction; the first failure's reason.
     QString transaction(const std::function<QString()>& body);
