@@ -2,6 +2,7 @@
 // the line rate of the modules (no detection), timed from its start to its
 // end, its peak memory taken from wait4. Prints one table and exits 1 when a
 // figure misses its target or a run fails.
+#include "PostgresServer.h"
 #include "VirtualModuleProcess.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -303,13 +305,99 @@ void stationRows(Bench& bench, const QString& profile) {
         QStringLiteral("%1 MB").arg(eight.peakMb, 0, 'f', 1), {}, QStringLiteral("< 40 MB"),
         eight.peakMb < 40);
 }
+// The 50th or 99th percentile of the figures.
+double percentile(QList<double> figures, double share) {
+    if (figures.isEmpty())
+        return -1;
+    std::sort(figures.begin(), figures.end());
+    const auto at = static_cast<qsizetype>(share * static_cast<double>(figures.size() - 1) + 0.5);
+    return figures[std::min(at, figures.size() - 1)];
+}
+
+// The line: stations on one PostgreSQL server of the benchmark's own.
+void lineRows(Bench& bench, const QString& profile) {
+    PostgresServer server(true);
+    QString error;
+    if (!server.start(error) || !server.sql(QStringLiteral("CREATE DATABASE line"))) {
+        std::fprintf(stderr, "parvex-cli-benchmark: %s\n", qPrintable(error));
+        std::exit(1);
+    }
+    const QString uri = server.uri(QStringLiteral("line"));
+
+    // 8 station processes of 8 lanes at --pace 0, each ending at its quota;
+    // --verbose says how long every number and every result took.
+    constexpr int stations = 8;
+    constexpr int lanes = 8;
+    std::vector<Modules> fixtures;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    QElapsedTimer clock;
+    for (int s = 0; s < stations; ++s)
+        fixtures.push_back(bench.startFixtures(lanes));
+    clock.start();
+    for (int s = 0; s < stations; ++s) {
+        QStringList arguments{
+            "station",        profile,
+            "--rate",         "9600",
+            "--pace",         "0",
+            "--quota",        QString::number(lanes),
+            "--name-pattern", "L-#####",
+            "--station",      QStringLiteral("line-%1").arg(s + 1),
+            "--record",       bench.dir.filePath(QStringLiteral("line%1.jsonl").arg(s)),
+            "--store",        uri,
+            "--verbose",      "--quiet"};
+        for (const auto& module : fixtures[s])
+            arguments << "-p" << module->device();
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->start(QStringLiteral(PARVEX_CLI_PROGRAM), arguments);
+    }
+    QList<double> numbers;
+    QList<double> results;
+    static const QRegularExpression timed(
+        QStringLiteral(R"(store: (number \d+ taken|a result landed) in ([\d.]+) ms)"));
+    for (auto& process : processes) {
+        if (!process->waitForFinished(120000) || process->exitCode() != 0) {
+            std::fprintf(stderr, "parvex-cli-benchmark: a line station failed: %s\n",
+                         process->readAllStandardError().constData());
+            std::exit(1);
+        }
+        for (const QString& line : QString::fromUtf8(process->readAllStandardError()).split('\n'))
+            if (const auto match = timed.match(line); match.hasMatch())
+                (match.captured(1).startsWith(QLatin1String("number")) ? numbers : results)
+                    << match.captured(2).toDouble();
+    }
+    const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+    row(QStringLiteral("Line: 8 stations of 8 lanes at --pace 0, numbers taken"),
+        QStringLiteral("%1 in %2 s (%3 per second)")
+            .arg(numbers.size())
+            .arg(seconds, 0, 'f', 1)
+            .arg(numbers.size() / seconds, 0, 'f', 0),
+        {}, QStringLiteral("%1").arg(stations * lanes), numbers.size() == stations * lanes);
+    for (const auto& [what, figures] : {std::pair{QStringLiteral("taking a number"), numbers},
+                                        std::pair{QStringLiteral("landing a result"), results}})
+        row(QStringLiteral("Line: %1, 50th / 99th percentile").arg(what),
+            QStringLiteral("%1 / %2 ms")
+                .arg(percentile(figures, 0.5), 0, 'f', 1)
+                .arg(percentile(figures, 0.99), 0, 'f', 1),
+            {}, QStringLiteral("99th <= 20 ms"),
+            !figures.isEmpty() && percentile(figures, 0.99) <= 20);
+
+    const double cycleFloor = (2 + 2 * queriesInARead + writableKeys) * defaultPaceMs;
+    const Run one =
+        bench.station({profile, "--store", uri, "--station", "line-paced"}, bench.startFixtures(1));
+    failOn(one);
+    row(QStringLiteral("Line: one cycle at the default pace with the store"), ms(one.ms),
+        ms(cycleFloor), QStringLiteral("%1 (<= 1.02)").arg(one.ms / cycleFloor, 0, 'f', 3),
+        one.ms / cycleFloor <= 1.02);
+    server.stop();
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     Bench bench;
-    // --station: the station's rows alone.
+    // --station: the station's rows alone; --line: the line's alone.
     const bool stationOnly = app.arguments().contains(QStringLiteral("--station"));
+    const bool lineOnly = app.arguments().contains(QStringLiteral("--line"));
     const QString profile = bench.dir.filePath(QStringLiteral("profile.json"));
     QFile file(profile);
     if (!file.open(QIODevice::WriteOnly) || file.write(fullProfile) < 0)
@@ -317,9 +405,12 @@ int main(int argc, char* argv[]) {
     file.close();
 
     std::printf("| Measurement | Figure | Floor | Ratio / target |\n|---|---|---|---|\n");
-    if (!stationOnly)
+    if (!stationOnly && !lineOnly)
         commandRows(bench, profile);
-    stationRows(bench, profile);
+    if (!lineOnly)
+        stationRows(bench, profile);
+    if (!stationOnly)
+        lineRows(bench, profile);
     std::printf("%s\n", allMet ? "every target met" : "a target was missed");
     return allMet ? 0 : 1;
 }

@@ -21,6 +21,11 @@ public:
     // The number of a name that matches.
     qint64 numberOf(const QString& name) const;
     QString text() const { return prefix + QString(digits, QLatin1Char('#')) + suffix; }
+    // The parts of its names: the text before the number, the number's
+    // width, the text after it.
+    QString before() const { return prefix; }
+    int width() const { return digits; }
+    QString after() const { return suffix; }
 
 private:
     QString prefix;

@@ -4,6 +4,7 @@
 #include "cli/store/StoreLink.h"
 #endif
 
+#include <QElapsedTimer>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -98,10 +99,14 @@ std::optional<qint64> Station::numberFromTheStore(const Lane& lane, qint64 next,
                                                   Reservation& refused) {
 #ifdef PARVEX_WITH_STORE
     LineStore* line = store->use();
+    QElapsedTimer clock;
+    clock.start();
     const LineStore::Taken taken = line ? line->reserve(*setup.plan.pattern, next, lane.port())
                                         : LineStore::Taken{std::nullopt, QString()};
-    if (taken.serial)
+    if (taken.serial) {
+        emit numberTaken(*taken.serial, static_cast<double>(clock.nsecsElapsed()) / 1e6);
         return taken.serial;
+    }
     refused.error = taken.error;
     refused.storeAway = !line || !line->alive();
     if (line && refused.storeAway)

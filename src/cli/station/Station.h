@@ -57,6 +57,8 @@ public:
 signals:
     void lineWritten(const QJsonObject& line);
     void storeChanged();
+    // How long the store took to give a number, in milliseconds.
+    void numberTaken(qint64 serial, double ms);
     void finished(int status);
 
 private:

@@ -44,6 +44,22 @@ StoreLink* openStore(const Request& request, const std::optional<NamePattern>& p
 #endif
 }
 
+// --verbose: how long the store takes, on standard error.
+void traceStore(Station& station, StoreLink& store) {
+#ifdef PARVEX_WITH_STORE
+    QObject::connect(&station, &Station::numberTaken, &station, [](qint64 serial, double ms) {
+        std::fprintf(stderr, "store: number %lld taken in %.2f ms\n",
+                     static_cast<long long>(serial), ms);
+    });
+    QObject::connect(&store, &StoreLink::resultLanded, &station, [](double ms) {
+        std::fprintf(stderr, "store: a result landed in %.2f ms\n", ms);
+    });
+#else
+    Q_UNUSED(station);
+    Q_UNUSED(store);
+#endif
+}
+
 StationSetup setupOf(const Request& request, const std::optional<NamePattern>& pattern) {
     StationSetup setup;
     setup.ports = request.ports;
@@ -102,6 +118,8 @@ int runStation(const Request& request) {
         choices.storeState = [&station] { return station.storeState(); };
     StationView view(station.lanes(), station.counts(), choices);
     QObject::connect(&station, &Station::storeChanged, &view, &StationView::redraw);
+    if (store && request.verbose)
+        traceStore(station, *store);
     QObject::connect(&station, &Station::lineWritten, &view, &StationView::onLineWritten);
     int status = 0;
     if (station.begin(error)) {

@@ -208,43 +208,32 @@ QString LineStore::lockStation() {
                : QStringLiteral("station %1 is running on this store already").arg(station);
 }
 
+// One statement, so that the counter's row is held for as short a time as
+// can be: the counter raised (at least to first), the reservation inserted
+// with the pattern's name for it, committed together; nothing when the
+// pattern holds no number above.
 LineStore::Taken LineStore::reserve(const NamePattern& pattern, qint64 first, const QString& port) {
-    Taken taken;
-    taken.error = transaction([&]() -> QString {
-        const PgConnection::Rows counter =
-            connection->run("INSERT INTO parvex_counters (pattern, highest) VALUES ($1, 0) "
-                            "ON CONFLICT (pattern) DO NOTHING",
-                            {text(pattern.text())});
-        if (!counter.ok())
-            return counter.error();
-        const PgConnection::Rows highest =
-            connection->run("SELECT highest FROM parvex_counters WHERE pattern = $1 FOR UPDATE",
-                            {text(pattern.text())});
-        if (!highest.ok())
-            return highest.error();
-        const qint64 serial = std::max(highest.number(0, 0) + 1, first);
-        if (!pattern.holds(serial))
-            return QStringLiteral("no number left: %1 holds none above %2")
-                .arg(pattern.text())
-                .arg(pattern.largest());
-        const PgConnection::Rows raised =
-            connection->run("UPDATE parvex_counters SET highest = $2 WHERE pattern = $1",
-                            {text(pattern.text()), number(serial)});
-        if (!raised.ok())
-            return raised.error();
-        const PgConnection::Rows reserved = connection->run(
-            "INSERT INTO parvex_reservations (pattern, serial, name, station, port) "
-            "VALUES ($1, $2, $3, $4, $5)",
-            {text(pattern.text()), number(serial), text(pattern.nameFor(serial)), text(station),
-             text(port)});
-        if (!reserved.ok())
-            return reserved.error();
-        taken.serial = serial;
-        return {};
-    });
-    if (!taken.error.isEmpty())
-        taken.serial.reset();
-    return taken;
+    const PgConnection::Rows reserved = connection->run(
+        R"(WITH next AS (
+               INSERT INTO parvex_counters AS c (pattern, highest)
+               SELECT $1, $2::bigint WHERE $2::bigint <= $3::bigint
+               ON CONFLICT (pattern) DO UPDATE
+                   SET highest = GREATEST(c.highest + 1, EXCLUDED.highest)
+                   WHERE GREATEST(c.highest + 1, EXCLUDED.highest) <= $3::bigint
+               RETURNING highest)
+           INSERT INTO parvex_reservations (pattern, serial, name, station, port)
+           SELECT $1, highest, $4 || lpad(highest::text, $5::integer, '0') || $6, $7, $8
+           FROM next
+           RETURNING serial)",
+        {text(pattern.text()), number(first), number(pattern.largest()), text(pattern.before()),
+         number(pattern.width()), text(pattern.after()), text(station), text(port)});
+    if (!reserved.ok())
+        return {std::nullopt, reserved.error()};
+    if (reserved.count() == 0)
+        return {std::nullopt, QStringLiteral("no number left: %1 holds none above %2")
+                                  .arg(pattern.text())
+                                  .arg(pattern.largest())};
+    return {reserved.number(0, 0), {}};
 }
 
 QString LineStore::spend(const NamePattern& pattern, qint64 serial, const QString& name,

@@ -62,6 +62,10 @@ std::unique_ptr<PgConnection> PgConnection::open(const QString& uri, QString& er
         PQfinish(connection);
         return nullptr;
     }
+    // The server's notices ("already exists, skipping") are nobody's
+    // business on the station's terminal.
+    PQsetNoticeProcessor(
+        connection, [](void*, const char*) {}, nullptr);
     return std::unique_ptr<PgConnection>(new PgConnection(connection));
 }
 

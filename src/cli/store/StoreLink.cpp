@@ -1,5 +1,7 @@
 #include "StoreLink.h"
 
+#include <QElapsedTimer>
+
 namespace {
 constexpr int reconnectMs = 2000;
 } // namespace
@@ -42,6 +44,8 @@ void StoreLink::reconnect() {
 // In the order written; the first that fails keeps itself and the rest.
 void StoreLink::sendWaiting() {
     while (store && !waiting.isEmpty()) {
+        QElapsedTimer clock;
+        clock.start();
         const QString error = store->upload(waiting.first(), pattern);
         // A connection still there refused the line itself: it waits, the
         // numbers do not.
@@ -52,5 +56,6 @@ void StoreLink::sendWaiting() {
             return;
         }
         waiting.removeFirst();
+        emit resultLanded(static_cast<double>(clock.nsecsElapsed()) / 1e6);
     }
 }

@@ -31,6 +31,8 @@ public:
 signals:
     // Reachable again, or not; results sent.
     void changed();
+    // How long a result took to land, in milliseconds.
+    void resultLanded(double ms);
 
 private:
     void reconnect();

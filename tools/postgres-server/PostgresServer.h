@@ -13,6 +13,9 @@ public:
     static constexpr const char* admin = "parvex_admin";
     static constexpr const char* password = "line-secret";
 
+    // durable: every commit synced, as a production server does; a test's
+    // server does not sync, to be quick.
+    explicit PostgresServer(bool durable = false) : durable(durable) {}
     ~PostgresServer();
     // Makes and starts the server; false with the reason.
     bool start(QString& error);
@@ -32,6 +35,7 @@ private:
 
     QTemporaryDir dir{QStringLiteral("/tmp/parvex-pg-XXXXXX")};
     QString binDir;
+    bool durable;
     int tcpPort = 0;
     bool running = false;
 };

@@ -106,12 +106,12 @@ bool PostgresServer::start(QString& error) {
 }
 
 bool PostgresServer::startAgain() {
-    running = runAsOwner({binary("pg_ctl"), "-D", dir.filePath("data"), "-l",
-                          dir.filePath("server.log"), "-w", "-o",
-                          QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
-                              .arg(tcpPort)
-                              .arg(dir.path()),
-                          "start"});
+    running = runAsOwner(
+        {binary("pg_ctl"), "-D", dir.filePath("data"), "-l", dir.filePath("server.log"), "-w", "-o",
+         QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1%3")
+             .arg(tcpPort)
+             .arg(dir.path(), durable ? QString() : QStringLiteral(" -c fsync=off")),
+         "start"});
     return running;
 }
 
