@@ -207,7 +207,6 @@ void StationSoak::putOn(Lane& lane) {
     case Kind::Vanishing:
         break;
     }
-    lane.putOnAt = QDateTime::currentDateTime();
     QFile file(lane.fixtureFile);
     if (file.open(QIODevice::WriteOnly))
         file.write(arguments.toUtf8() + '\n');
@@ -264,14 +263,14 @@ void StationSoak::checkResultIsItsOwn(Lane& lane) {
 
 // The result recorded for the module now on the lane, if any: of a cycle
 // that started once it was on (a cycle under way when the module before it
-// went ends with that module's result). While the fixture was changing, a
-// cycle is the module's if it read the module's name.
+// went ends with that module's result), or of one that read its name (it
+// was put on in the middle of a cycle, which then wrote to it).
 const QJsonObject* StationSoak::lastResultSince(const Lane& lane) const {
     for (qsizetype i = results.size() - 1; i >= lane.resultsAtPutOn; --i) {
         const QJsonObject& result = results[i];
         const QDateTime started =
             QDateTime::fromString(result["started"].toString(), Qt::ISODateWithMs);
-        if (result["port"].toString() != lane.device || started < lane.putOnAt)
+        if (result["port"].toString() != lane.device)
             continue;
         if (started >= lane.onAt || namesOf(lane).contains(result["before"]["name"].toString()))
             return &result;

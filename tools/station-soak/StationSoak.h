@@ -63,9 +63,7 @@ private:
         qint64 resultsAtPutOn = 0;
         qint64 reservationsAtPutOn = 0;
         qint64 putOnAtMs = 0;
-        // For the record's times: when the module was asked on, and when it
-        // said it was on.
-        QDateTime putOnAt;
+        // For the record's times: when the module said it was on.
         QDateTime onAt;
         QString name; // the name it was put on with
         bool resultChecked = false;
