@@ -257,8 +257,9 @@ void StationSoak::checkResultIsItsOwn(Lane& lane) {
     if (before.isUndefined() || before.isNull())
         return;
     if (!namesOf(lane).contains(before.toString()))
-        finding(QStringLiteral("%1: %2 got a result as %3")
-                    .arg(lane.device, lane.name, before.toString()));
+        finding(QStringLiteral("%1: %2 (on at %3) got the result of a cycle started at %4 as %5")
+                    .arg(lane.device, lane.name, lane.onAt.toString(Qt::ISODateWithMs),
+                         (*result)["started"].toString(), before.toString()));
 }
 
 // The result recorded for the module now on the lane, if any: of a cycle
