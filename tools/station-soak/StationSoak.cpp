@@ -256,7 +256,7 @@ void StationSoak::checkResultIsItsOwn(Lane& lane) {
     const QJsonValue before = (*result)["before"]["name"];
     if (before.isUndefined() || before.isNull())
         return;
-    if (!namesOf(lane).contains(before.toString()))
+    if (!readIt(lane, *result))
         finding(QStringLiteral("%1: %2 (on at %3) got the result of a cycle started at %4 as %5")
                     .arg(lane.device, lane.name, lane.onAt.toString(Qt::ISODateWithMs),
                          (*result)["started"].toString(), before.toString()));
@@ -264,8 +264,8 @@ void StationSoak::checkResultIsItsOwn(Lane& lane) {
 
 // The result recorded for the module now on the lane, if any: of a cycle
 // that started once it was on (a cycle under way when the module before it
-// went ends with that module's result), or of one that read its name (it
-// was put on in the middle of a cycle, which then wrote to it).
+// went ends with that module's result), or of one that read it (it was put
+// on in the middle of a cycle, which then wrote to it).
 const QJsonObject* StationSoak::lastResultSince(const Lane& lane) const {
     for (qsizetype i = results.size() - 1; i >= lane.resultsAtPutOn; --i) {
         const QJsonObject& result = results[i];
@@ -273,10 +273,19 @@ const QJsonObject* StationSoak::lastResultSince(const Lane& lane) const {
             QDateTime::fromString(result["started"].toString(), Qt::ISODateWithMs);
         if (result["port"].toString() != lane.device)
             continue;
-        if (started >= lane.onAt || namesOf(lane).contains(result["before"]["name"].toString()))
+        if (started >= lane.onAt || readIt(lane, result))
             return &result;
     }
     return nullptr;
+}
+
+// Whether a cycle read the module now on the lane: at its start, or at its
+// end (the module before it went in the middle of the cycle, and this one
+// came on and answered the rest).
+bool StationSoak::readIt(const Lane& lane, const QJsonObject& result) const {
+    const QSet<QString> names = namesOf(lane);
+    return names.contains(result["before"]["name"].toString()) ||
+           names.contains(result["name"].toString());
 }
 
 // The name a module was put on with, and those reserved for it since.
