@@ -37,6 +37,8 @@ if $swept; then
     load+=($!)
 fi
 trap 'pkill -P "${load[*]: -1}" 2>/dev/null; kill "${load[@]}" "$xvfb" 2>/dev/null || true' EXIT
+# Ended from outside (a timeout, Ctrl+C): the load and the server go too.
+trap 'exit 143' INT TERM
 
 ended_in_time=0
 slowest_ms=0
