@@ -86,8 +86,9 @@ QString Station::storeState() const {
         return QStringLiteral("%1, %2 waiting for it")
             .arg(store->reachable()
                      ? QStringLiteral("store connected")
-                     : QStringLiteral("store unreachable since %1")
-                           .arg(store->unreachableSince().toString(QStringLiteral("HH:mm:ss"))))
+                     : QStringLiteral("store unreachable since %1 (%2)")
+                           .arg(store->unreachableSince().toString(QStringLiteral("HH:mm:ss")),
+                                store->unreachableBecause()))
             .arg(store->waitingResults());
 #endif
     return {};

@@ -19,7 +19,7 @@ void StoreLink::failed(const QString& reason) {
         return;
     store.reset();
     lostAt = QDateTime::currentDateTime();
-    lostBecause = reason;
+    lostReason = reason.section(QLatin1Char('\n'), 0, 0);
     retry.start();
     emit changed();
 }

@@ -21,6 +21,8 @@ public:
 
     bool reachable() const { return store != nullptr; }
     QDateTime unreachableSince() const { return lostAt; }
+    // What the store said, or the connection, when it was given up.
+    QString unreachableBecause() const { return lostReason; }
     int waitingResults() const { return static_cast<int>(waiting.size()); }
     // Null when unreachable; a failure gives the store up until it answers.
     LineStore* use() { return store.get(); }
@@ -44,6 +46,6 @@ private:
     QString pattern;
     QList<QJsonObject> waiting;
     QDateTime lostAt;
-    QString lostBecause;
+    QString lostReason;
     QTimer retry;
 };
