@@ -22,20 +22,7 @@ serialport_tarball="$project_dir/../shared/third-party/qtserialport-$qt_version.
 
 scripts/install-windows-deps.sh
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-sources_file=/etc/apt/sources.list.d/parvex-deb-src.sources
-if [ ! -f "$sources_file" ]; then
-    echo "Adding Debian's source packages to apt: $sources_file"
-    $sudo tee "$sources_file" >/dev/null <<SOURCES
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
-    $sudo apt-get update -qq
-fi
+scripts/add-debian-sources.sh
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/parvex-qt-mingw.XXXXXX")"
 trap 'rm -rf "$work"' EXIT

@@ -43,6 +43,11 @@ struct LineStation {
                const QStringList& more = {}) {
         journal = rig.writeFile(id + ".jsonl", {});
         QFile::remove(journal);
+        restart(rig, id, uri, ports, more);
+    }
+    // On the journal it had.
+    void restart(CliRig& rig, const QString& id, const QString& uri, const QStringList& ports,
+                 const QStringList& more = {}) {
         QStringList arguments{"station",        rig.writeFile("profile.json", R"({"bind": false})"),
                               "--record",       journal,
                               "--station",      id,
@@ -87,10 +92,7 @@ class CliLine : public QObject {
     QString uri; // a fresh database for each case
 
     qint64 count(const QString& query) {
-        QString output;
-        return server.sql(query, QStringLiteral("line%1").arg(databases), &output)
-                   ? output.trimmed().toLongLong()
-                   : -1;
+        return server.number(query, QStringLiteral("line%1").arg(databases));
     }
 
 private slots:
@@ -242,6 +244,35 @@ private slots:
         QCOMPARE(serialsOf(recordLines(station.journal, "reserved")), (QList<qint64>{1, 2}));
         QCOMPARE(count("SELECT count(*) FROM parvex_results"), 2);
         QCOMPARE(count("SELECT count(DISTINCT (port, started)) FROM parvex_results"), 2);
+    }
+
+    // A result still waiting when the station ends lands at its next start,
+    // once; what landed before is not sent again.
+    void waitingResultLandsAtTheNextStart() {
+        TestModule* quick = rig.startFixture(QStringList{"--name", "QUICK"});
+        TestModule* slow = rig.startFixture(std::nullopt);
+        QVERIFY(quick && slow);
+        LineStation station;
+        station.start(rig, "line-1", uri, {quick->path(), slow->path()});
+        QVERIFY2(station.waitFor("result", 1), qPrintable(station.describe()));
+        QVERIFY(QTest::qWaitFor([&] { return count("SELECT count(*) FROM parvex_results") == 1; },
+                                5000));
+        slow->putOn({"--name", "SLOW", "--latency", "150"});
+        QVERIFY2(station.waitFor("reserved", 2), qPrintable(station.describe()));
+        QVERIFY(server.stop());
+        QVERIFY2(station.waitFor("result", 2), qPrintable(station.describe()));
+        QCOMPARE(station.end(), 0);
+        QVERIFY(server.startAgain());
+        const QString landed = QStringLiteral("SELECT count(*) FROM parvex_results");
+        QCOMPARE(count(landed), 1);
+
+        quick->takeOff();
+        slow->takeOff();
+        station.restart(rig, "line-1", uri, {quick->path(), slow->path()});
+        QVERIFY(QTest::qWaitFor([&] { return count(landed) == 2; }, 5000));
+        QCOMPARE(station.end(), 0);
+        QCOMPARE(count("SELECT count(DISTINCT serial) FROM parvex_results"), 2);
+        QCOMPARE(recordLines(station.journal, "result").size(), 2);
     }
 
     void cleanupTestCase() {

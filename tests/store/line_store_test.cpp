@@ -42,10 +42,7 @@ class LineStoreTest : public QObject {
         return store;
     }
 
-    qint64 count(const QString& query) {
-        QString output;
-        return server.sql(query, database, &output) ? output.trimmed().toLongLong() : -1;
-    }
+    qint64 count(const QString& query) { return server.number(query, database); }
 
 private slots:
     void initTestCase() {
@@ -190,6 +187,15 @@ private slots:
         QVERIFY(store->upload(first, units.text()).isEmpty());
         QCOMPARE(count("SELECT count(*) FROM parvex_results"), 2);
         QCOMPARE(store->unsettled(units, error), QList<qint64>{});
+        // What a restart sends of its journal: the store knows a start by
+        // its instant, whatever zone wrote it.
+        const QList<QJsonObject> journal{
+            resultLine("s1", "COM1", 1, "2026-12-08T09:00:00.125Z"),
+            resultLine("s1", "COM2", 2, "2026-12-08T10:00:00.125+01:00"),
+            resultLine("s1", "COM1", 3, "2026-12-08T10:01:00.500+01:00"),
+            resultLine("s2", "COM1", 4, "2026-12-08T10:01:00.500+01:00")};
+        QCOMPARE(store->lacking(journal, error), (QList<int>{1, 3}));
+        QVERIFY(error.isEmpty());
         // The line's fields in columns of their own.
         QCOMPARE(count("SELECT count(*) FROM parvex_results WHERE serial = 3 AND outcome = 'pass' "
                        "AND written = '[\"name\"]'::jsonb AND pattern = 'U-####'"),

@@ -134,3 +134,8 @@ QString PostgresServer::uri(const QString& database, const QString& withPassword
         .arg(tcpPort)
         .arg(database);
 }
+
+qint64 PostgresServer::number(const QString& query, const QString& database) {
+    QString output;
+    return sql(query, database, &output) ? output.trimmed().toLongLong() : -1;
+}

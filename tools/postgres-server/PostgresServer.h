@@ -25,6 +25,9 @@ public:
     // A statement as the administrator, through the socket.
     bool sql(const QString& statement, const QString& database = QStringLiteral("postgres"),
              QString* output = nullptr);
+    // The number a query gives (its first column of its first row), or -1
+    // when it fails.
+    qint64 number(const QString& query, const QString& database);
     // A database's URI over TCP with this password.
     QString uri(const QString& database, const QString& withPassword = password) const;
     int port() const { return tcpPort; }

@@ -58,9 +58,11 @@ Journal::Opening Journal::open(const QString& path) {
         return opening;
     }
     past = RecordHistory::read(record.lines);
-    for (const QJsonObject& line : record.lines)
-        if (line.value(QLatin1String("event")).toString() == QLatin1String("result"))
-            results << line;
+    for (qsizetype i = 0; i < record.lines.size(); ++i)
+        if (record.lines[i].value(QLatin1String("event")).toString() == QLatin1String("result")) {
+            const qsizetype start = record.lineStarts[i];
+            resultPlaces << Place{start, text.indexOf('\n', start) - start};
+        }
     if (record.tornLine > 0) {
         if (!file.resize(record.intactLength)) {
             opening.error = QStringLiteral("%1: %2").arg(path, file.errorString());
@@ -72,6 +74,16 @@ Journal::Opening Journal::open(const QString& path) {
                               .arg(record.tornLine);
     }
     return opening;
+}
+
+QJsonObject Journal::earlierResult(qsizetype index) {
+    const Place place = resultPlaces.value(index, Place{-1, 0});
+    QByteArray line;
+    if (place.offset >= 0 && file.seek(place.offset))
+        line = file.read(place.length);
+    // Appending goes on at the end.
+    file.seek(file.size());
+    return QJsonDocument::fromJson(line).object();
 }
 
 QString Journal::append(const QJsonObject& line) {

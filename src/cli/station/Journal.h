@@ -20,18 +20,26 @@ public:
 
     Opening open(const QString& path);
     const RecordHistory& history() const { return past; }
-    // The result lines the record held when it was opened.
-    const QList<QJsonObject>& earlierResults() const { return results; }
+    // The result lines the record held when it was opened, read back from
+    // the file one at a time (a long record is never held whole); an empty
+    // object when it cannot be read.
+    qsizetype earlierResultCount() const { return resultPlaces.size(); }
+    QJsonObject earlierResult(qsizetype index);
     // Writes one line and syncs it; the system's reason when it could not.
     QString append(const QJsonObject& line);
     QString path() const { return file.fileName(); }
 
 private:
+    struct Place {
+        qint64 offset;
+        qint64 length;
+    };
+
     QString writeWhole(const QByteArray& text);
 
     QFile file;
     RecordHistory past;
-    QList<QJsonObject> results;
+    QList<Place> resultPlaces;
     QString failure;
 };
 

@@ -14,6 +14,7 @@ RecordText RecordText::parse(const QByteArray& text) {
             record.intactLength = from;
             break;
         }
+        const qsizetype start = from;
         const QByteArray line = text.mid(from, newline - from).trimmed();
         from = newline + 1;
         if (line.isEmpty())
@@ -30,6 +31,7 @@ RecordText RecordText::parse(const QByteArray& text) {
         }
         record.lines << document.object();
         record.lineNumbers << number;
+        record.lineStarts << start;
     }
     return record;
 }

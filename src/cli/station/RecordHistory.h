@@ -11,7 +11,8 @@
 // cut short and is left out.
 struct RecordText {
     QList<QJsonObject> lines;
-    QList<int> lineNumbers; // each line's number in the text, from 1
+    QList<int> lineNumbers;      // each line's number in the text, from 1
+    QList<qsizetype> lineStarts; // and where it starts in the text
     // The torn last line's number (0: none), and the length of the text
     // before it.
     int tornLine = 0;

@@ -31,6 +31,14 @@ QString beforeName(const QJsonObject& line) {
     return line.value(QLatin1String("before")).toObject().value(QLatin1String("name")).toString();
 }
 
+// A value as the line holds it: a text in its quotes, null as null.
+QString asWritten(const QJsonValue& value) {
+    if (value.isUndefined())
+        return QStringLiteral("(none)");
+    const QByteArray inArray = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(inArray.mid(1, inArray.size() - 2));
+}
+
 const QStringList& outcomeNames() {
     static const QStringList names{QStringLiteral("pass"), QStringLiteral("fail"),
                                    QStringLiteral("already"), QStringLiteral("aborted")};
@@ -63,10 +71,7 @@ QString RecordSummary::add(const QJsonObject& line) {
     if (kind == QLatin1String("result") &&
         !outcomeNames().contains(line.value(QLatin1String("outcome")).toString()))
         return QStringLiteral("unknown outcome %1")
-            .arg(QString::fromUtf8(QJsonDocument(QJsonArray{line.value(QLatin1String("outcome"))})
-                                       .toJson(QJsonDocument::Compact)
-                                       .chopped(1)
-                                       .mid(1)));
+            .arg(asWritten(line.value(QLatin1String("outcome"))));
     if (kind == QLatin1String("start"))
         station = line.value(QLatin1String("station")).toString();
     QString owner = line.value(QLatin1String("station")).toString(station);

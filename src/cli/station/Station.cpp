@@ -1,10 +1,7 @@
 #include "Station.h"
 
-#ifdef PARVEX_WITH_STORE
-#include "cli/store/StoreLink.h"
-#endif
+#include "SharedStore.h"
 
-#include <QElapsedTimer>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -16,15 +13,13 @@ QDateTime now() {
 }
 } // namespace
 
-Station::Station(const StationSetup& stationSetup, Journal& stationJournal, StoreLink* lineStore,
+Station::Station(const StationSetup& stationSetup, Journal& stationJournal, SharedStore* lineStore,
                  QObject* parent)
     : QObject(parent), setup(stationSetup), journal(stationJournal), store(lineStore) {
     for (const QString& port : setup.ports)
         laneList << new Lane(port, setup.plan, *this, this);
-#ifdef PARVEX_WITH_STORE
     if (store)
-        connect(store, &StoreLink::changed, this, &Station::storeChanged);
-#endif
+        connect(store, &SharedStore::changed, this, &Station::storeChanged);
 }
 
 bool Station::begin(QString& error) {
@@ -42,26 +37,11 @@ bool Station::begin(QString& error) {
 // station holding with neither result nor void, and which the journal did
 // not settle, is void in both.
 void Station::settleWithTheStore() {
-#ifdef PARVEX_WITH_STORE
     if (!store || !recordFailure.isEmpty())
         return;
-    for (const QJsonObject& result : journal.earlierResults())
-        store->send(result);
-    LineStore* line = store->use();
-    if (line)
-        line->started(QSysInfo::machineHostName(), setup.version);
-    if (!line || !setup.plan.pattern)
-        return;
-    const NamePattern& pattern = *setup.plan.pattern;
-    QString error;
-    for (qint64 serial : line->unsettled(pattern, error)) {
-        line->voidNumber(pattern, serial);
-        if (!journal.history().settled.contains(serial))
-            write(RecordLines::voided(serial, now()));
-    }
-    for (qint64 serial : journal.history().unsettled)
-        line->voidNumber(pattern, serial);
-#endif
+    for (qint64 serial : store->settle(journal, QSysInfo::machineHostName(), setup.version))
+        if (!write(RecordLines::voided(serial, now())))
+            return;
 }
 
 void Station::start() {
@@ -72,16 +52,13 @@ void Station::start() {
 QString Station::cycleHeldBack() const {
     if (ending || (setup.quota > 0 && tally.passed + inProgress >= setup.quota))
         return QStringLiteral("quota reached: no cycle starts");
-#ifdef PARVEX_WITH_STORE
     if (store && !store->reachable())
         return QStringLiteral("waiting for the store (unreachable since %1)")
             .arg(store->unreachableSince().toString(QStringLiteral("HH:mm:ss")));
-#endif
     return {};
 }
 
 QString Station::storeState() const {
-#ifdef PARVEX_WITH_STORE
     if (store)
         return QStringLiteral("%1, %2 waiting for it")
             .arg(store->reachable()
@@ -90,45 +67,19 @@ QString Station::storeState() const {
                            .arg(store->unreachableSince().toString(QStringLiteral("HH:mm:ss")),
                                 store->unreachableBecause()))
             .arg(store->waitingResults());
-#endif
     return {};
-}
-
-// The line's next number, at least the journal's: committed in the store
-// before the journal's line.
-std::optional<qint64> Station::numberFromTheStore(const Lane& lane, qint64 next,
-                                                  Reservation& refused) {
-#ifdef PARVEX_WITH_STORE
-    LineStore* line = store->use();
-    QElapsedTimer clock;
-    clock.start();
-    const LineStore::Taken taken = line ? line->reserve(*setup.plan.pattern, next, lane.port())
-                                        : LineStore::Taken{std::nullopt, QString()};
-    if (taken.serial) {
-        emit numberTaken(*taken.serial, static_cast<double>(clock.nsecsElapsed()) / 1e6);
-        return taken.serial;
-    }
-    refused.error = taken.error;
-    refused.storeAway = !line || !line->alive();
-    if (line && refused.storeAway)
-        store->failed(taken.error);
-#else
-    Q_UNUSED(lane);
-    Q_UNUSED(next);
-    Q_UNUSED(refused);
-#endif
-    return std::nullopt;
 }
 
 LaneHost::Reservation Station::reserve(const Lane& lane) {
     const NamePattern& pattern = *setup.plan.pattern;
     qint64 serial = journal.history().nextSerial(setup.first);
+    // The line's number, at least the journal's, committed in the store
+    // before the journal's line.
     if (store) {
-        Reservation refused;
-        const std::optional<qint64> taken = numberFromTheStore(lane, serial, refused);
-        if (!taken)
-            return refused;
-        serial = *taken;
+        const SharedStore::Taken taken = store->reserve(serial, lane.port());
+        if (!taken.serial)
+            return {std::nullopt, taken.error, taken.away};
+        serial = *taken.serial;
     }
     if (!pattern.holds(serial))
         return {std::nullopt, QStringLiteral("no number left: %1 holds none above %2")
@@ -145,17 +96,8 @@ LaneHost::Spending Station::spend(const Lane& lane, qint64 serial, const QString
     if (serial > journal.history().highestSerial &&
         !write(RecordLines::seen(serial, name, lane.port(), now())))
         return Spending::RecordFailed;
-#ifdef PARVEX_WITH_STORE
-    if (store) {
-        LineStore* line = store->use();
-        const QString error = line ? line->spend(*setup.plan.pattern, serial, name, lane.port())
-                                   : QStringLiteral("unreachable");
-        if (!error.isEmpty()) {
-            store->failed(error);
-            return Spending::StoreAway;
-        }
-    }
-#endif
+    if (store && !store->spend(serial, name, lane.port()))
+        return Spending::StoreAway;
     return Spending::Spent;
 }
 
@@ -163,10 +105,8 @@ bool Station::record(const Lane&, const RecordLines::Cycle& cycle) {
     --inProgress;
     const QJsonObject line = RecordLines::result(cycle, setup.identity, now());
     const bool recorded = recordFailure.isEmpty() && write(line);
-#ifdef PARVEX_WITH_STORE
     if (recorded && store)
         store->send(line);
-#endif
     switch (recorded ? cycle.outcome : Outcome::Fail) {
     case Outcome::Pass:
         ++tally.passed;
@@ -222,9 +162,7 @@ void Station::end(Ending why) {
     }
     if (why == Stopped && recordFailure.isEmpty())
         write(RecordLines::stop(tally, now()));
-#ifdef PARVEX_WITH_STORE
-    if (store && store->use())
-        store->use()->stopped();
-#endif
+    if (store)
+        store->stopped();
     emit finished(recordFailure.isEmpty() ? Stopped : RecordFailed);
 }

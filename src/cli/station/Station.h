@@ -16,7 +16,7 @@ struct StationSetup {
     int quota = 0; // 0: none
 };
 
-class StoreLink;
+class SharedStore;
 
 // The lanes of one station and the record they share. Every act on a
 // module is announced in the record first; every result shown is recorded.
@@ -28,7 +28,7 @@ class Station : public QObject, public LaneHost {
 public:
     enum Ending { Stopped = 0, RecordFailed = 1 };
 
-    Station(const StationSetup& setup, Journal& journal, StoreLink* store = nullptr,
+    Station(const StationSetup& setup, Journal& journal, SharedStore* store = nullptr,
             QObject* parent = nullptr);
 
     // Writes the start line and a void for every number an earlier run left
@@ -57,19 +57,16 @@ public:
 signals:
     void lineWritten(const QJsonObject& line);
     void storeChanged();
-    // How long the store took to give a number, in milliseconds.
-    void numberTaken(qint64 serial, double ms);
     void finished(int status);
 
 private:
     bool write(const QJsonObject& line);
     void end(Ending ending);
     void settleWithTheStore();
-    std::optional<qint64> numberFromTheStore(const Lane& lane, qint64 next, Reservation& refused);
 
     const StationSetup& setup;
     Journal& journal;
-    StoreLink* store;
+    SharedStore* store;
     QList<Lane*> laneList;
     RecordLines::Counts tally;
     int inProgress = 0;

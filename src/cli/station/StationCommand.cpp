@@ -1,13 +1,10 @@
 #include "StationCommand.h"
 
 #include "Journal.h"
+#include "SharedStore.h"
 #include "Station.h"
 #include "StationView.h"
 #include "cli/Console.h"
-#ifdef PARVEX_WITH_STORE
-#include "cli/store/LineStore.h"
-#include "cli/store/StoreLink.h"
-#endif
 
 #include <QCoreApplication>
 #include <QFile>
@@ -25,39 +22,15 @@ void printError(const QString& message) {
     std::fprintf(stderr, "parvex-cli: %s\n", message.toLocal8Bit().constData());
 }
 
-// The line's store, its schema made or checked and the station's ID taken,
-// for as long as the program runs; null with the reason. A build without
-// libpq has none.
-StoreLink* openStore(const Request& request, const std::optional<NamePattern>& pattern,
-                     QString& error) {
-#ifdef PARVEX_WITH_STORE
-    std::unique_ptr<LineStore> line = LineStore::open(request.store, request.stationId, error);
-    if (!line)
-        return nullptr;
-    return new StoreLink(std::move(line), request.store, request.stationId,
-                         pattern ? pattern->text() : QString(), qApp);
-#else
-    Q_UNUSED(request);
-    Q_UNUSED(pattern);
-    error = QStringLiteral("this build has no store (it was built without libpq)");
-    return nullptr;
-#endif
-}
-
 // --verbose: how long the store takes, on standard error.
-void traceStore(Station& station, StoreLink& store) {
-#ifdef PARVEX_WITH_STORE
-    QObject::connect(&station, &Station::numberTaken, &station, [](qint64 serial, double ms) {
+void traceStore(SharedStore& store) {
+    QObject::connect(&store, &SharedStore::numberTaken, &store, [](qint64 serial, double ms) {
         std::fprintf(stderr, "store: number %lld taken in %.2f ms\n",
                      static_cast<long long>(serial), ms);
     });
-    QObject::connect(&store, &StoreLink::resultLanded, &station, [](double ms) {
+    QObject::connect(&store, &SharedStore::resultLanded, &store, [](double ms) {
         std::fprintf(stderr, "store: a result landed in %.2f ms\n", ms);
     });
-#else
-    Q_UNUSED(station);
-    Q_UNUSED(store);
-#endif
 }
 
 StationSetup setupOf(const Request& request, const std::optional<NamePattern>& pattern) {
@@ -105,21 +78,22 @@ int runStation(const Request& request) {
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
 
-    StoreLink* store = nullptr;
-    if (!request.store.isEmpty() && !(store = openStore(request, pattern, error))) {
+    std::unique_ptr<SharedStore> store;
+    if (!request.store.isEmpty() &&
+        !(store = openSharedStore(request.store, request.stationId, pattern, error))) {
         printError(QStringLiteral("--store: %1").arg(error));
         return badInput;
     }
 
     const StationSetup setup = setupOf(request, pattern);
-    Station station(setup, journal, store);
+    Station station(setup, journal, store.get());
     StationView::Choices choices{request.json, request.quiet, {}};
     if (store)
         choices.storeState = [&station] { return station.storeState(); };
     StationView view(station.lanes(), station.counts(), choices);
     QObject::connect(&station, &Station::storeChanged, &view, &StationView::redraw);
     if (store && request.verbose)
-        traceStore(station, *store);
+        traceStore(*store);
     QObject::connect(&station, &Station::lineWritten, &view, &StationView::onLineWritten);
     int status = 0;
     if (station.begin(error)) {
@@ -162,12 +136,9 @@ QString readRecord(const QString& path, RecordText& record) {
 
 // The store's lines, summed up as records are, a record per name pattern.
 int summaryOfTheStore(const Request& request, RecordSummary& summary) {
-#ifdef PARVEX_WITH_STORE
     QString error;
-    const std::unique_ptr<LineStore> store = LineStore::openToRead(request.store, error);
     const QList<QJsonObject> lines =
-        store ? store->lines(request.stationId, request.since, request.until, error)
-              : QList<QJsonObject>();
+        readSharedStore(request.store, request.stationId, request.since, request.until, error);
     if (!error.isEmpty()) {
         printError(QStringLiteral("--store: %1").arg(error));
         return badInput;
@@ -181,12 +152,6 @@ int summaryOfTheStore(const Request& request, RecordSummary& summary) {
         summary.add(line);
     }
     return 0;
-#else
-    Q_UNUSED(request);
-    Q_UNUSED(summary);
-    printError(QStringLiteral("--store: this build has no store (it was built without libpq)"));
-    return badInput;
-#endif
 }
 
 int runSummary(const Request& request) {

@@ -2,6 +2,7 @@
 
 #include "cli/station/NamePattern.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 
 namespace {
@@ -270,6 +271,29 @@ QString LineStore::upload(const QJsonObject& result, const QString& pattern) {
     return landed.ok() ? QString() : landed.error();
 }
 
+QList<int> LineStore::lacking(const QList<QJsonObject>& results, QString& error) {
+    QJsonArray keys;
+    for (const QJsonObject& result : results)
+        keys << QJsonObject{{QStringLiteral("station"), result.value(QLatin1String("station"))},
+                            {QStringLiteral("port"), result.value(QLatin1String("port"))},
+                            {QStringLiteral("started"), result.value(QLatin1String("started"))}};
+    const PgConnection::Rows missing = connection->run(
+        R"(SELECT i - 1 FROM jsonb_array_elements($1::jsonb) WITH ORDINALITY AS key(k, i)
+           WHERE NOT EXISTS (SELECT 1 FROM parvex_results r
+                             WHERE r.station = k->>'station' AND r.port = k->>'port'
+                               AND r.started = (k->>'started')::timestamptz)
+           ORDER BY i)",
+        {QJsonDocument(keys).toJson(QJsonDocument::Compact)});
+    QList<int> places;
+    if (!missing.ok()) {
+        error = missing.error();
+        return places;
+    }
+    for (int row = 0; row < missing.count(); ++row)
+        places << static_cast<int>(missing.number(row, 0));
+    return places;
+}
+
 QString LineStore::voidNumber(const NamePattern& pattern, qint64 serial) {
     const PgConnection::Rows voided =
         connection->run("INSERT INTO parvex_voids (pattern, serial, station) VALUES ($1, $2, $3) "
@@ -313,4 +337,10 @@ QString LineStore::stopped() {
         "UPDATE parvex_stations SET stopped = now(), last_seen = now() WHERE station = $1",
         {text(station)});
     return noted.ok() ? QString() : noted.error();
+}
+
+bool LineStore::seen() {
+    return connection
+        ->run("UPDATE parvex_stations SET last_seen = now() WHERE station = $1", {text(station)})
+        .ok();
 }

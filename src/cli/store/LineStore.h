@@ -51,11 +51,17 @@ public:
     // pattern (empty: none); it lands once however often it is sent (a
     // result is known by its station, port and start).
     QString upload(const QJsonObject& result, const QString& pattern);
+    // Which of these result lines (by their place in the list) the store
+    // does not hold.
+    QList<int> lacking(const QList<QJsonObject>& results, QString& error);
     QString voidNumber(const NamePattern& pattern, qint64 serial);
     // This station's numbers of the pattern with neither result nor void.
     QList<qint64> unsettled(const NamePattern& pattern, QString& error);
     QString started(const QString& host, const QString& version);
     QString stopped();
+    // The station's row says it is alive now; false when the store does not
+    // answer.
+    bool seen();
     bool alive() const { return connection->alive(); }
 
 private:

@@ -1,51 +1,47 @@
 #pragma once
 
 #include "LineStore.h"
+#include "cli/station/SharedStore.h"
 
-#include <QDateTime>
-#include <QJsonObject>
 #include <QList>
-#include <QObject>
 #include <QTimer>
-#include <memory>
 
-// A station's hold on the line's store: the connection, given up when it
-// fails and tried again every few seconds, and the results that wait in the
-// journal for the store, sent once it answers again. While the store cannot
-// be reached no number can be taken.
-class StoreLink : public QObject {
+// A station's hold on the line's store on PostgreSQL: the connection, given
+// up when it fails and tried again every few seconds, and the results that
+// wait in the journal for the store, sent once it answers again. While the
+// store cannot be reached no number can be taken. The station's row says
+// when it was last seen, every half minute.
+class StoreLink : public SharedStore {
     Q_OBJECT
 public:
     StoreLink(std::unique_ptr<LineStore> store, const QString& uri, const QString& station,
-              const QString& pattern, QObject* parent = nullptr);
+              const std::optional<NamePattern>& pattern, QObject* parent = nullptr);
 
-    bool reachable() const { return store != nullptr; }
-    QDateTime unreachableSince() const { return lostAt; }
-    // What the store said, or the connection, when it was given up.
-    QString unreachableBecause() const { return lostReason; }
-    int waitingResults() const { return static_cast<int>(waiting.size()); }
-    // Null when unreachable; a failure gives the store up until it answers.
-    LineStore* use() { return store.get(); }
-    void failed(const QString& reason);
-    // A result as written to the journal: sent now, or once the store is back.
-    void send(const QJsonObject& result);
+    bool reachable() const override { return store != nullptr; }
+    QDateTime unreachableSince() const override { return lostAt; }
+    QString unreachableBecause() const override { return lostReason; }
+    int waitingResults() const override { return static_cast<int>(waiting.size()); }
 
-signals:
-    // Reachable again, or not; results sent.
-    void changed();
-    // How long a result took to land, in milliseconds.
-    void resultLanded(double ms);
+    QList<qint64> settle(Journal& journal, const QString& host, const QString& version) override;
+    Taken reserve(qint64 first, const QString& port) override;
+    bool spend(qint64 serial, const QString& name, const QString& port) override;
+    void send(const QJsonObject& result) override;
+    void stopped() override;
 
 private:
+    void failed(const QString& reason);
     void reconnect();
     void sendWaiting();
+    void sendWhatTheStoreLacks(Journal& journal);
+    void seen();
 
     std::unique_ptr<LineStore> store;
     QString uri;
     QString station;
-    QString pattern;
+    std::optional<NamePattern> pattern;
     QList<QJsonObject> waiting;
     QDateTime lostAt;
     QString lostReason;
     QTimer retry;
+    QTimer heartbeat;
 };
