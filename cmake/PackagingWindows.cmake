@@ -27,6 +27,10 @@ foreach(runtime libstdc++-6.dll libwinpthread-1.dll)
     get_filename_component(runtime_dir ${runtime_path} DIRECTORY)
     list(APPEND library_dirs ${runtime_dir})
 endforeach()
+# The line's store: libpq, cross-built beside the Qt.
+if(PARVEX_LIBPQ_PREFIX)
+    list(APPEND library_dirs ${PARVEX_LIBPQ_PREFIX}/bin)
+endif()
 install(CODE "
     set(binaries \"$<TARGET_FILE:parvex>\" \"$<TARGET_FILE:parvex-cli>\" ${plugin_files})
     set(plugins ${qt_plugins})

@@ -4,9 +4,11 @@
 # (scripts/build-wine-root.sh; see the README's Windows section for why not
 # Debian 12's Wine 8):
 #   1. the unit and window tests, built for Windows, on the offscreen platform;
-#   2. the companion's and the station's end-to-end tests (the same ones as
-#      on Linux) running parvex-cli.exe against virtual modules whose lines
-#      are COM ports of the prefix (dosdevices/comN links);
+#   2. the companion's, the station's and the line's end-to-end tests (the
+#      same ones as on Linux) running parvex-cli.exe against virtual modules
+#      whose lines are COM ports of the prefix (dosdevices/comN links), the
+#      line's against a PostgreSQL server the test starts on Linux, reached
+#      over TCP;
 #   3. the window connecting on a COM row and reading a module whole;
 #   4. a read at the default pace, timed (the README's row measured under Wine);
 #   5. the installer installing silently, the installed companion running,
@@ -28,7 +30,7 @@ scripts/build-wine-root.sh
 scripts/build-windows.sh
 cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
 cmake --build "$linux_build" -j"$(nproc)" -t virtual-module cli_modules_test cli_station_test \
-    pty_modem_status thread_end_guard >/dev/null
+    cli_line_test pty_modem_status thread_end_guard >/dev/null
 virtual_module="$linux_build/tools/virtual-module/virtual-module"
 
 wine="$project_dir/scripts/wine-run.sh"
@@ -36,7 +38,7 @@ export WINEPREFIX="$windows_build/wine-prefix"
 export PARVEX_WINE_PRELOAD="$linux_build/tests/libpty_modem_status.so:$linux_build/tests/libthread_end_guard.so"
 # The cached Qt's libraries and plugins and the compiler's runtime, for the
 # programs of the build folder.
-library_dirs=("$qt/bin")
+library_dirs=("$qt/bin" "${PARVEX_WINDOWS_LIBPQ:-$HOME/.cache/parvex/libpq-mingw-15}/bin")
 for runtime in libstdc++-6.dll libwinpthread-1.dll; do
     library_dirs+=("$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name="$runtime")")")")
 done
@@ -123,7 +125,7 @@ else
 fi
 [ "$status" -eq 0 ] || tail -n 60 "$work/ctest.log"
 
-for suite in cli_modules_test cli_station_test; do
+for suite in cli_modules_test cli_station_test cli_line_test; do
     echo "== the companion's end-to-end tests ($suite): parvex-cli.exe on COM ports"
     status=0
     PARVEX_CLI_COMMAND="$wine $windows_build/parvex-cli.exe" PARVEX_CLI_PORTS="$dosdevices" \

@@ -19,8 +19,6 @@ constexpr qint64 emptyAtLeastMs = 4500;
 // one gone.
 constexpr qint64 fastSwapAtMostMs = 1500;
 constexpr int fastSwapPercent = 40;
-// A good module has its result by then, restarts of the station included.
-constexpr qint64 ownResultWithinMs = 45000;
 const char* const profileText = R"({"password": "2468", "role": "master", "bind": false})";
 
 void waitMs(int ms) {
@@ -32,7 +30,7 @@ void waitMs(int ms) {
 
 StationSoak::StationSoak(const StationSoakOptions& soakOptions)
     : options(soakOptions), random(soakOptions.seed) {
-    record = dir.filePath(QStringLiteral("station.jsonl"));
+    record = dir.filePath(QStringLiteral("%1.jsonl").arg(options.stationId));
     profile = dir.filePath(QStringLiteral("profile.json"));
     QFile file(profile);
     if (file.open(QIODevice::WriteOnly))
@@ -52,18 +50,30 @@ qint64 StationSoak::randomMs(qint64 from, qint64 to) {
 }
 
 bool StationSoak::run() {
-    if (!startLanes() || !startStation())
+    if (!begin())
         return false;
     QElapsedTimer clock;
     clock.start();
-    nextKillMs = randomMs(15000, 60000);
     while (clock.elapsed() < options.durationMs) {
-        clockMs = clock.elapsed();
-        tick();
+        step(clock.elapsed());
         waitMs(tickMs);
     }
-    stopStation();
+    finish();
     return true;
+}
+
+bool StationSoak::begin() {
+    nextKillMs = randomMs(15000, 60000);
+    return startLanes() && startStation();
+}
+
+void StationSoak::step(qint64 sinceBeginningMs) {
+    clockMs = sinceBeginningMs;
+    tick();
+}
+
+void StationSoak::finish() {
+    stopStation();
 }
 
 bool StationSoak::startLanes() {
@@ -90,9 +100,11 @@ bool StationSoak::startLanes() {
 
 QStringList StationSoak::stationArguments() const {
     QStringList arguments{
-        "station",   profile,  "--record", record,   "--name-pattern",
-        "S-#####",   "--rate", "9600",     "--pace", QString::number(options.paceMs),
-        "--station", "soak"};
+        "station",   profile,          "--record", record,   "--name-pattern",
+        "S-#####",   "--rate",         "9600",     "--pace", QString::number(options.paceMs),
+        "--station", options.stationId};
+    if (!options.store.isEmpty())
+        arguments << "--store" << options.store;
     for (const Lane& lane : lanes)
         arguments << "-p" << lane.device;
     return arguments;
@@ -106,6 +118,7 @@ bool StationSoak::startStation() {
         return false;
     }
     ++counts.stationStarts;
+    startedAtMs = clockMs;
     return true;
 }
 
@@ -148,15 +161,21 @@ void StationSoak::stopStation() {
 
 void StationSoak::tick() {
     readRecord();
-    if (clockMs >= nextKillMs) {
+    if (clockMs >= nextKillMs && !storeAway) {
         endStation(randomMs(0, 1) ? SIGKILL : SIGHUP);
         nextKillMs = clockMs + randomMs(15000, 60000);
     }
     // A station not running is started again; one that ended without being
-    // killed, or cannot start, is a finding.
+    // killed, or cannot start, is a finding, but for one refused its store
+    // while the store is away (exit 2), started again once it is back.
     if (station.state() == QProcess::NotRunning) {
+        const bool refusedTheStore = !options.store.isEmpty() && station.exitCode() == 2;
+        if (refusedTheStore && storeAway)
+            return;
         if (!killed)
-            finding(QStringLiteral("the station ended by itself (%1)").arg(station.exitCode()));
+            finding(QStringLiteral("the station ended by itself (%1): %2")
+                        .arg(station.exitCode())
+                        .arg(QString::fromUtf8(station.readAllStandardError()).trimmed()));
         killed = false;
         if (!startStation())
             finding(QStringLiteral("the station could not be started"));
@@ -170,10 +189,11 @@ void StationSoak::tick() {
         const QJsonObject* result = lastResultSince(lane);
         if (result && !lane.resultChecked)
             checkResultIsItsOwn(lane);
-        if (lane.kind == Kind::Good && !result && clockMs - lane.putOnAtMs > ownResultWithinMs) {
+        if (lane.kind == Kind::Good && !result &&
+            clockMs - lane.putOnAtMs > options.ownResultWithinMs) {
             finding(QStringLiteral("%1: %2 had no result of its own in %3 s")
                         .arg(lane.device, lane.name)
-                        .arg(ownResultWithinMs / 1000));
+                        .arg(options.ownResultWithinMs / 1000));
             lane.changeAtMs = clockMs;
         }
         if (result && lane.changeAtMs == 0)
@@ -366,15 +386,15 @@ void StationSoak::checkRecord(const QString& when, bool tornAllowed) {
     for (const QString& name : printedPasses)
         if (!recordedPasses.contains(name))
             finding(QStringLiteral("%1: PASS %2 printed without its result line").arg(when, name));
-    std::printf("%s: %lld lines, %lld numbers reserved, %lld passes printed, checked\n",
-                qPrintable(when), static_cast<long long>(text.lines.size()),
-                static_cast<long long>(reserved.size()),
+    std::printf("%s: %s: %lld lines, %lld numbers reserved, %lld passes printed, checked\n",
+                qPrintable(options.stationId), qPrintable(when),
+                static_cast<long long>(text.lines.size()), static_cast<long long>(reserved.size()),
                 static_cast<long long>(printedPasses.size()));
     std::fflush(stdout);
 }
 
 void StationSoak::finding(const QString& text) {
     ++counts.findings;
-    std::printf("FINDING: %s\n", qPrintable(text));
+    std::printf("FINDING: %s: %s\n", qPrintable(options.stationId), qPrintable(text));
     std::fflush(stdout);
 }

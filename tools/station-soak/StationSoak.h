@@ -18,6 +18,11 @@ struct StationSoakOptions {
     unsigned seed = 1;
     qint64 durationMs = 30 * 60000;
     QString program; // parvex-cli; empty: the one built with this tool
+    QString stationId = QStringLiteral("soak");
+    QString store; // the line's store URI; empty: the record alone
+    // A good module has its result by then, restarts of the station and
+    // the store's outages included.
+    qint64 ownResultWithinMs = 45000;
 };
 
 struct StationSoakTally {
@@ -34,7 +39,8 @@ struct StationSoakTally {
 // modules put on and taken off at random, some of them faulty, some of them
 // swapped for the next within a second and a half, the station killed
 // (SIGKILL) or its terminal closed (SIGHUP) at random moments and started
-// again on the same record. After every end and at the end it checks the
+// again on the same record; with a store, several such stations share one
+// (see LineSoak). After every end and at the end it checks the
 // record: it parses whole, no number was reserved twice, every PASS printed
 // has its result line, and after SIGHUP it is settled. Every good module
 // gets a result of its own, never another unit's, and every module that
@@ -47,6 +53,22 @@ public:
 
     // False when the modules or the station cannot be started at all.
     bool run();
+    // The same in steps, for several stations run side by side: begin, a
+    // step every tick with the time since the beginning, and finish.
+    bool begin();
+    void step(qint64 sinceBeginningMs);
+    void finish();
+    // While the store is away a station cannot start: it is not ended on
+    // purpose, and one that ends for want of its store is started again
+    // once the store is back.
+    void setStoreAway(bool away) { storeAway = away; }
+    // Whether the station has run long enough since its start to hold its
+    // store.
+    bool settledInMs(qint64 ms) const {
+        return station.state() == QProcess::Running && clockMs - startedAtMs >= ms;
+    }
+    QString recordPath() const { return record; }
+    const QString& stationId() const { return options.stationId; }
     const StationSoakTally& tally() const { return counts; }
     long long stationPid() const { return station.processId(); }
     QList<QJsonObject> recordLines() const;
@@ -102,5 +124,7 @@ private:
     qint64 clockMs = 0;
     qint64 nextKillMs = 0;
     bool killed = false;
+    bool storeAway = false;
+    qint64 startedAtMs = 0;
     StationSoakTally counts;
 };
