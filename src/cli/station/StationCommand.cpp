@@ -1,8 +1,7 @@
 #include "StationCommand.h"
 
 #include "Journal.h"
-#include "SharedStore.h"
-#include "Station.h"
+#include "StationRun.h"
 #include "StationView.h"
 #include "cli/Console.h"
 
@@ -11,7 +10,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -33,60 +31,20 @@ void traceStore(SharedStore& store) {
     });
 }
 
-StationSetup setupOf(const Request& request, const std::optional<NamePattern>& pattern) {
-    StationSetup setup;
-    setup.ports = request.ports;
-    setup.plan.session.rate = request.rate;
-    setup.plan.session.handshaking = request.handshaking;
-    setup.plan.session.paceMs = request.paceMs;
-    setup.plan.profile = request.values;
-    setup.plan.pattern = pattern;
-    setup.identity = {request.stationId, QString::fromLatin1(request.profileDigest)};
-    setup.version = QCoreApplication::applicationVersion();
-    setup.first = request.first;
-    setup.quota = request.quota;
-    return setup;
-}
 } // namespace
 
 int runStation(const Request& request) {
-    std::optional<NamePattern> pattern;
+    StationRun run;
+    StationRun::Refusal refusal;
+    if (!run.open(request, refusal)) {
+        printError(refusal.reason);
+        return badInput;
+    }
+    if (!run.warning().isEmpty())
+        printError(QStringLiteral("warning: %1").arg(run.warning()));
+    Station& station = run.station();
+    SharedStore* store = run.store();
     QString error;
-    if (!request.namePattern.isEmpty() &&
-        !(pattern = NamePattern::parse(request.namePattern, error))) {
-        printError(error);
-        return badInput;
-    }
-    Journal journal;
-    const Journal::Opening opening = journal.open(request.record);
-    if (!opening.error.isEmpty()) {
-        printError(opening.error);
-        return badInput;
-    }
-    if (!opening.warning.isEmpty())
-        printError(QStringLiteral("warning: %1").arg(opening.warning));
-    const qint64 next = journal.history().nextSerial(request.first);
-    if (pattern && !pattern->holds(next)) {
-        printError(QStringLiteral("--name-pattern: %1 cannot hold %2, the next number")
-                       .arg(pattern->text())
-                       .arg(next));
-        return badInput;
-    }
-#ifdef SIGXFSZ
-    // A record past the size the system allows is a write that fails, not
-    // a process killed.
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
-
-    std::unique_ptr<SharedStore> store;
-    if (!request.store.isEmpty() &&
-        !(store = openSharedStore(request.store, request.stationId, pattern, error))) {
-        printError(QStringLiteral("--store: %1").arg(error));
-        return badInput;
-    }
-
-    const StationSetup setup = setupOf(request, pattern);
-    Station station(setup, journal, store.get());
     StationView::Choices choices{request.json, request.quiet, {}};
     if (store)
         choices.storeState = [&station] { return station.storeState(); };
