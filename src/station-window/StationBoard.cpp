@@ -121,7 +121,7 @@ QString StationBoard::countsText() const {
     QStringList texts;
     for (const QLabel* label : countLabels)
         texts << label->text();
-    if (quota->isVisible())
+    if (!quota->isHidden())
         texts << quota->format();
     return texts.join(QStringLiteral(", "));
 }
@@ -139,8 +139,11 @@ void StationBoard::follow(Station& station, int quotaOfTheRun) {
     };
     for (int i = 0; i < lanes.size(); ++i) {
         const Lane* lane = lanes[i];
-        connect(lanes[i], &Lane::changed, this,
-                [this, i, lane] { showLane(i, tileStateOf(*lane)); });
+        // A result is counted once the record has it, before its lane shows it.
+        connect(lanes[i], &Lane::changed, this, [this, i, lane, refreshCounts] {
+            showLane(i, tileStateOf(*lane));
+            refreshCounts();
+        });
         showLane(i, tileStateOf(*lane));
     }
     connect(&station, &Station::lineWritten, this,
