@@ -1,9 +1,9 @@
-# What a Windows user installs: both programs in one folder with the Qt
+# What a Windows user installs: the programs in one folder with the Qt
 # libraries and plugins they load and the compiler's runtime, and nothing
 # more; as an NSIS installer (Start menu entry, uninstaller, the licence) and
 # as a zip of the same files.
 
-install(TARGETS parvex parvex-cli RUNTIME DESTINATION .)
+install(TARGETS parvex parvex-cli parvex-station RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 
 # Qt loads these at run time, so no program names them among its imports:
@@ -32,7 +32,8 @@ if(PARVEX_LIBPQ_PREFIX)
     list(APPEND library_dirs ${PARVEX_LIBPQ_PREFIX}/bin)
 endif()
 install(CODE "
-    set(binaries \"$<TARGET_FILE:parvex>\" \"$<TARGET_FILE:parvex-cli>\" ${plugin_files})
+    set(binaries \"$<TARGET_FILE:parvex>\" \"$<TARGET_FILE:parvex-cli>\"
+        \"$<TARGET_FILE:parvex-station>\" ${plugin_files})
     set(plugins ${qt_plugins})
     set(library_dirs ${qt_bin_dir} ${library_dirs})
     set(lookup_dir \"${PROJECT_BINARY_DIR}/imported-libraries\")
@@ -46,8 +47,8 @@ set(CPACK_SYSTEM_NAME win64)
 set(CPACK_PACKAGE_VENDOR Parvex)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Parvex)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-# The Start menu entry: the window, by its name.
-set(CPACK_PACKAGE_EXECUTABLES parvex Parvex)
+# The Start menu entries: the windows, by their names.
+set(CPACK_PACKAGE_EXECUTABLES parvex Parvex parvex-station "Parvex Station")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 # A 64-bit installer for 64-bit programs.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")

@@ -27,16 +27,18 @@ trap 'rm -rf "$tree"' EXIT
 dpkg-deb -x "$deb" "$tree"
 
 appstreamcli validate --no-net "$tree"/usr/share/metainfo/*.metainfo.xml
-# Its hints too: a category that would hide the entry in a catch-all menu.
-hints=$(desktop-file-validate "$tree"/usr/share/applications/parvex.desktop 2>&1 || true)
-if [ -n "$hints" ]; then
-    echo "$hints" >&2
-    exit 1
-fi
-echo "desktop entry: valid"
+# Their hints too: a category that would hide an entry in a catch-all menu.
+for entry in parvex parvex-station; do
+    hints=$(desktop-file-validate "$tree/usr/share/applications/$entry.desktop" 2>&1 || true)
+    if [ -n "$hints" ]; then
+        echo "$hints" >&2
+        exit 1
+    fi
+done
+echo "desktop entries: valid"
 
 # The manual pages as lintian reads them: any message of groff is a fault.
-for man_page in "$tree"/usr/share/man/man1/parvex.1.gz "$tree"/usr/share/man/man1/parvex-cli.1.gz; do
+for man_page in "$tree"/usr/share/man/man1/parvex*.1.gz; do
     messages=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
         man --warnings -E UTF-8 -l -Tutf8 -Z "$man_page" 2>&1 >/dev/null || true)
     if [ -n "$messages" ]; then
