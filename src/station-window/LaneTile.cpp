@@ -83,16 +83,21 @@ LaneTile::LaneTile(QWidget* parent)
 }
 
 void LaneTile::display(const TileState& state) {
-    port->setText(state.port);
+    // A device file by its name: the folder says nothing from a metre away.
+    const QString portName = state.port.contains(QLatin1Char('/'))
+                                 ? state.port.section(QLatin1Char('/'), -1)
+                                 : state.port;
+    port->setText(portName);
     verdict->setText(verdictOf(state));
     detail->setText(detailOf(state));
     const bool result = state.outcome.has_value();
     setStyleSheet(QStringLiteral("LaneTile { background: %1; } QLabel { color: %2; }")
                       .arg(groundOf(state.outcome),
                            result ? QStringLiteral("white") : QStringLiteral("black")));
-    setAccessibleName(QStringLiteral("%1: %2").arg(state.port, verdict->text()));
+    setAccessibleName(QStringLiteral("%1: %2").arg(portName, verdict->text()));
     setAccessibleDescription(result ? detail->text() : QStringLiteral("No result shown"));
-    setToolTip(detail->text());
+    setToolTip(detail->text().isEmpty() ? state.port
+                                        : state.port + QLatin1Char('\n') + detail->text());
 }
 
 QString LaneTile::verdictText() const {

@@ -65,7 +65,8 @@ private slots:
         LaneTile* tile = board.tile(0);
         QCOMPARE(tile->verdictText(), verdict);
         QCOMPARE(tile->detailText(), detail);
-        QCOMPARE(tile->accessibleName(), QStringLiteral("%1: %2").arg(state.port, verdict));
+        QCOMPARE(tile->accessibleName(),
+                 QStringLiteral("%1: %2").arg(state.port.section('/', -1), verdict));
         QVERIFY(!tile->accessibleDescription().isEmpty());
         QCOMPARE(tile->focusPolicy(), Qt::StrongFocus);
         // A result changes the ground; waiting keeps the plain one.
