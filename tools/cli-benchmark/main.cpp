@@ -52,10 +52,11 @@ struct Spawned {
     int status = -1; // as wait4 gives it; -1 when it did not start
 };
 
-// parvex-cli with these arguments, standard output to outPath, timed from
-// its start to its end.
-Spawned spawnTimed(const QStringList& arguments, const QString& outPath) {
-    QByteArrayList texts{QByteArrayLiteral(PARVEX_CLI_PROGRAM)};
+// The program (parvex-cli unless named) with these arguments, standard
+// output to outPath, timed from its start to its end.
+Spawned spawnTimed(const QStringList& arguments, const QString& outPath,
+                   const char* program = PARVEX_CLI_PROGRAM) {
+    QByteArrayList texts{QByteArray(program)};
     for (const QString& argument : arguments)
         texts << argument.toLocal8Bit();
     std::vector<char*> argv;
@@ -158,7 +159,9 @@ public:
     }
 
     // A station on these modules until every one has passed (its quota),
-    // each having written all ten keys.
+    // each having written all ten keys: parvex-cli station, or the station's
+    // window when windowed.
+    bool windowed = false;
     Run station(QStringList arguments, const Modules& modules) {
         const QString record = dir.filePath(QStringLiteral("record%1.jsonl").arg(started));
         for (const auto& module : modules)
@@ -166,8 +169,11 @@ public:
         arguments << QStringLiteral("--rate") << QStringLiteral("9600") << QStringLiteral("--quota")
                   << QString::number(modules.size()) << QStringLiteral("--name-pattern")
                   << QStringLiteral("B-####") << QStringLiteral("--record") << record;
-        const Spawned spawned = spawnTimed(QStringList{QStringLiteral("station")} + arguments,
-                                           dir.filePath(QStringLiteral("station.out")));
+        const Spawned spawned =
+            windowed ? spawnTimed(arguments, dir.filePath(QStringLiteral("station.out")),
+                                  PARVEX_STATION_PROGRAM)
+                     : spawnTimed(QStringList{QStringLiteral("station")} + arguments,
+                                  dir.filePath(QStringLiteral("station.out")));
         Run result{spawned.ms, spawned.peakMb, {}};
         QFile file(record);
         file.open(QIODevice::ReadOnly);
@@ -277,6 +283,12 @@ void commandRows(Bench& bench, const QString& profile) {
 // The station: a module on every fixture from the start, the station ending
 // at its quota, so that it is timed from its start to its end.
 void stationRows(Bench& bench, const QString& profile) {
+    const auto row = [&bench](const QString& what, auto&&... rest) {
+        ::row(bench.windowed ? QString(what).replace(QLatin1String("Station:"),
+                                                     QLatin1String("Station window:"))
+                             : what,
+              rest...);
+    };
     // Two probes, the read, the ten writes and every setting read back.
     const double cycleFloor = (2 + 2 * queriesInARead + writableKeys) * defaultPaceMs;
     const Modules oneModule = bench.startFixtures(1);
@@ -395,8 +407,16 @@ void lineRows(Bench& bench, const QString& profile) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     Bench bench;
-    // --station: the station's rows alone; --line: the line's alone.
-    const bool stationOnly = app.arguments().contains(QStringLiteral("--station"));
+    // --station: the station's rows alone; --line: the line's alone;
+    // --window: the station's rows with its window, on the offscreen
+    // platform.
+    bench.windowed = app.arguments().contains(QStringLiteral("--window"));
+    if (bench.windowed) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("PARVEX_STATION_NO_BOXES", "1");
+    }
+    const bool stationOnly =
+        bench.windowed || app.arguments().contains(QStringLiteral("--station"));
     const bool lineOnly = app.arguments().contains(QStringLiteral("--line"));
     const QString profile = bench.dir.filePath(QStringLiteral("profile.json"));
     QFile file(profile);
