@@ -283,11 +283,12 @@ void commandRows(Bench& bench, const QString& profile) {
 // The station: a module on every fixture from the start, the station ending
 // at its quota, so that it is timed from its start to its end.
 void stationRows(Bench& bench, const QString& profile) {
-    const auto row = [&bench](const QString& what, auto&&... rest) {
+    const auto row = [&bench](const QString& what, const QString& figure, const QString& floor,
+                              const QString& target, bool met) {
         ::row(bench.windowed ? QString(what).replace(QLatin1String("Station:"),
                                                      QLatin1String("Station window:"))
                              : what,
-              rest...);
+              figure, floor, target, met);
     };
     // Two probes, the read, the ten writes and every setting read back.
     const double cycleFloor = (2 + 2 * queriesInARead + writableKeys) * defaultPaceMs;
