@@ -9,7 +9,9 @@
 #      whose lines are COM ports of the prefix (dosdevices/comN links), the
 #      line's against a PostgreSQL server the test starts on Linux, reached
 #      over TCP;
-#   3. the window connecting on a COM row and reading a module whole;
+#   3. the window connecting on a COM row and reading a module whole, and the
+#      station's window started with options on two COM ports provisioning
+#      both modules;
 #   4. a read at the default pace, timed (the README's row measured under Wine);
 #   5. the installer installing silently, the installed companion running,
 #      the Start menu entry, the uninstaller removing it all, and the zip
@@ -151,6 +153,22 @@ window_reads_com3() {
 check "the window connected on its row COM3 (present) and read the module whole" \
     window_reads_com3
 
+echo "== the station's window provisions the modules on COM5 and COM6"
+start_module 5 --name "WINE STATION 5"
+start_module 6 --name "WINE STATION 6"
+printf '{"password": "2468"}' >"$work/station-profile.json"
+station_window_provisions() {
+    # Ends by itself at its quota, once both have passed.
+    QT_QPA_PLATFORM=offscreen PARVEX_STATION_NO_BOXES=1 "${with_libraries[@]}" timeout 120 \
+        "$wine" "$windows_build/parvex-station.exe" "$work/station-profile.json" -p COM5 -p COM6 \
+        --rate 9600 --name-pattern WS-### --quota 2 --record "$work/station.jsonl" \
+        --station wine-window
+    grep -c '"outcome":"pass"' "$work/station.jsonl" | grep -qx 2 &&
+        tail -n 1 "$work/station.jsonl" | grep -q '"event":"stop"'
+}
+check "parvex-station.exe with options provisioned both modules and settled its record" \
+    station_window_provisions
+
 echo "== a read at the default pace through Wine's serial code"
 start_module 4
 read_at_default_pace() {
@@ -183,6 +201,10 @@ installed_version() {
 check "the installed parvex-cli.exe runs and tells its version" installed_version
 start_menu_entry() { find "$start_menu" -name Parvex.lnk | grep -q .; }
 check "the Start menu has the window's entry" start_menu_entry
+station_entry() {
+    [ -f "$installed/parvex-station.exe" ] && find "$start_menu" -name 'Parvex Station.lnk' | grep -q .
+}
+check "parvex-station.exe is installed with its Start menu entry" station_entry
 
 mkdir "$work/zip"
 unzip -q "$zip" -d "$work/zip"
