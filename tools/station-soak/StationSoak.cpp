@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -239,7 +240,7 @@ void StationSoak::putOn(Lane& lane) {
     lane.onAt = QDateTime::currentDateTime();
     lane.moduleOn = true;
     lane.resultsAtPutOn = results.size();
-    lane.reservationsAtPutOn = reservations.size();
+    lane.reservationsAtPutOn = firstOpenReservation(lane);
     lane.putOnAtMs = clockMs;
     lane.resultChecked = false;
     // A vanishing module goes mid-cycle; a silent one never arrives; the
@@ -308,7 +309,23 @@ bool StationSoak::readIt(const Lane& lane, const QJsonObject& result) const {
            names.contains(result["name"].toString());
 }
 
-// The name a module was put on with, and those reserved for it since.
+// The lane's last reservation when it has no result yet: a cycle under way
+// when a module is swapped for the next writes its number to the next one.
+qsizetype StationSoak::firstOpenReservation(const Lane& lane) const {
+    for (qsizetype i = reservations.size() - 1; i >= 0; --i) {
+        if (reservations[i]["port"].toString() != lane.device)
+            continue;
+        const qint64 serial = reservations[i]["serial"].toInteger();
+        const bool settled = std::any_of(results.begin(), results.end(), [serial](const auto& r) {
+            return r["serial"].toInteger() == serial;
+        });
+        return settled ? reservations.size() : i;
+    }
+    return reservations.size();
+}
+
+// The name a module was put on with, those reserved for it since, and one
+// reserved by a cycle under way when it was put on.
 QSet<QString> StationSoak::namesOf(const Lane& lane) const {
     QSet<QString> names{lane.name};
     for (qsizetype i = lane.reservationsAtPutOn; i < reservations.size(); ++i)

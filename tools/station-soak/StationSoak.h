@@ -102,6 +102,7 @@ private:
     void readPrinted();
     const QJsonObject* lastResultSince(const Lane& lane) const;
     QSet<QString> namesOf(const Lane& lane) const;
+    qsizetype firstOpenReservation(const Lane& lane) const;
     bool readIt(const Lane& lane, const QJsonObject& result) const;
     void checkModuleHoldsItsName(Lane& lane, const QJsonObject& pass);
     void checkResultIsItsOwn(Lane& lane);
