@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace {
@@ -53,7 +55,9 @@ StationForm::StationForm(Starter starter, QWidget* parent)
         {"name-pattern", "&Name pattern:", "Names handed out, # for the number: Bench-####"},
         {"first", "&First number:", "The first number, when the record has none"},
         {"quota", "&Quota:", "Modules to pass before the station stops (empty: none)"},
-        {"record", "&Record:", "The station's record file (its journal with a store)"},
+        {"record", "&Record:",
+         "The station's record file (its journal with a store); empty: one in the user's "
+         "application data"},
         {"store", "S&tore:", "The line's store: postgresql://station@line-db/parvex"},
         {"station", "Station &ID:", "This station's name on the line"},
     };
@@ -122,6 +126,12 @@ StationForm::StationForm(Starter starter, QWidget* parent)
     recall();
 }
 
+QString StationForm::defaultRecord() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(folder);
+    return QDir(folder).filePath(QStringLiteral("parvex-station.jsonl"));
+}
+
 QStringList StationForm::arguments() const {
     QStringList arguments{QStringLiteral("parvex-station"), QStringLiteral("station")};
     const QString profile = edits["profile"]->text().trimmed();
@@ -135,6 +145,9 @@ QStringList StationForm::arguments() const {
         if (!value.isEmpty())
             arguments << QStringLiteral("--%1").arg(QLatin1String(option)) << value;
     }
+    // A window started from a menu has no folder of its own to write in.
+    if (edits["record"]->text().trimmed().isEmpty())
+        arguments << QStringLiteral("--record") << defaultRecord();
     if (!rate->currentData().toString().isEmpty())
         arguments << QStringLiteral("--rate") << rate->currentData().toString();
     arguments << QStringLiteral("--pace") << QString::number(pace->value());

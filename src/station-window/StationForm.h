@@ -35,6 +35,8 @@ public:
     // empty when none.
     QString faultOf(const QString& field) const;
 
+    // The record when none is given: in the user's application data.
+    static QString defaultRecord();
     // Fields by name, for a test to fill.
     QLineEdit* field(const QString& name) const { return edits.value(name); }
     QListWidget* portList() const { return ports; }

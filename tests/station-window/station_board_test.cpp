@@ -178,6 +178,12 @@ private slots:
         QCOMPARE(again.portList()->item(1)->checkState(), Qt::Checked);
         QCOMPARE(again.portList()->item(0)->checkState(), Qt::Unchecked);
         QVERIFY(again.arguments().contains("Bench-####"));
+        // With no record given, one in the user's application data.
+        again.field("record")->clear();
+        QCOMPARE(again.arguments().mid(again.arguments().indexOf("--record") + 1, 1),
+                 QStringList{StationForm::defaultRecord()});
+        QVERIFY(StationForm::defaultRecord().startsWith(
+            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
     }
 };
 
