@@ -97,10 +97,7 @@ void StationBoard::showCounts(const BoardCounts& shown) {
     put(failed, QStringLiteral("Failed: %1").arg(c.failed));
     put(already, QStringLiteral("Already: %1").arg(c.already));
     put(aborted, QStringLiteral("Aborted: %1").arg(c.aborted));
-    const int written = c.passed + c.failed;
-    put(passRate, written > 0
-                      ? QStringLiteral("Pass rate: %1 %").arg(100.0 * c.passed / written, 0, 'f', 1)
-                      : QStringLiteral("Pass rate: -"));
+    put(passRate, QStringLiteral("Pass rate: %1").arg(RecordLines::passRateText(c)));
     put(spent, QStringLiteral("Numbers spent: %1").arg(shown.numbersSpent));
     quota->setVisible(shown.quota > 0);
     if (shown.quota > 0) {

@@ -28,6 +28,12 @@ double roundedSeconds(qint64 ms) {
 }
 } // namespace
 
+QString passRateText(const Counts& counts) {
+    const int written = counts.passed + counts.failed;
+    return written > 0 ? QStringLiteral("%1 %").arg(100.0 * counts.passed / written, 0, 'f', 1)
+                       : QStringLiteral("-");
+}
+
 QString outcomeName(Outcome outcome) {
     switch (outcome) {
     case Outcome::Pass:

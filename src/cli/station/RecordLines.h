@@ -47,6 +47,9 @@ struct Counts {
     int aborted = 0;
 };
 
+// Passes over passes and failures, "80.0 %"; "-" before the first.
+QString passRateText(const Counts& counts);
+
 // "2024-05-02T14:03:07.512+02:00": milliseconds and the offset from UTC.
 QString timeText(const QDateTime& time);
 

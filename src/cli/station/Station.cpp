@@ -49,12 +49,18 @@ void Station::start() {
         lane->start();
 }
 
+namespace {
+QString unreachableSince(const SharedStore& store) {
+    return QStringLiteral("unreachable since %1")
+        .arg(store.unreachableSince().toString(QStringLiteral("HH:mm:ss")));
+}
+} // namespace
+
 QString Station::cycleHeldBack() const {
     if (ending || (setup.quota > 0 && tally.passed + inProgress >= setup.quota))
         return QStringLiteral("quota reached: no cycle starts");
     if (store && !store->reachable())
-        return QStringLiteral("waiting for the store (unreachable since %1)")
-            .arg(store->unreachableSince().toString(QStringLiteral("HH:mm:ss")));
+        return QStringLiteral("waiting for the store (%1)").arg(unreachableSince(*store));
     return {};
 }
 
@@ -63,9 +69,8 @@ QString Station::storeState() const {
         return QStringLiteral("%1, %2 waiting for it")
             .arg(store->reachable()
                      ? QStringLiteral("store connected")
-                     : QStringLiteral("store unreachable since %1 (%2)")
-                           .arg(store->unreachableSince().toString(QStringLiteral("HH:mm:ss")),
-                                store->unreachableBecause()))
+                     : QStringLiteral("store %1 (%2)")
+                           .arg(unreachableSince(*store), store->unreachableBecause()))
             .arg(store->waitingResults());
     return {};
 }

@@ -103,15 +103,13 @@ QString StationView::row(const Lane& lane) const {
 
 QString StationView::countsLine() const {
     const int cycles = counts.passed + counts.failed + counts.already;
-    const int written = counts.passed + counts.failed;
     const QString store =
         choices.storeState ? QStringLiteral("  ") + choices.storeState() : QString();
     return QStringLiteral("\x1b#5passed %1  failed %2  already %3  yield %4  mean %5%6")
         .arg(counts.passed)
         .arg(counts.failed)
         .arg(counts.already)
-        .arg(written ? QStringLiteral("%1 %").arg(100.0 * counts.passed / written, 0, 'f', 1)
-                     : QStringLiteral("-"),
+        .arg(RecordLines::passRateText(counts),
              cycles ? QStringLiteral("%1 s").arg(cycleSeconds / cycles, 0, 'f', 1)
                     : QStringLiteral("-"),
              store);
